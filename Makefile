@@ -1,0 +1,43 @@
+# Thin wrapper over CMake so that a newcomer needs two commands: `make run` and `make test`.
+BUILD      ?= build
+ASAN_BUILD ?= build-asan
+BENCH_BUILD ?= build-bench
+JOBS       ?= $(shell nproc)
+CMAKE_FLAGS ?=
+
+.PHONY: all deps configure build test test-unit test-asan run bench clean
+
+all: build
+
+deps:
+	@scripts/setup-deps
+
+$(BUILD)/build.ninja:
+	cmake -S . -B $(BUILD) -G Ninja -DDG_WERROR=ON $(CMAKE_FLAGS)
+
+configure: $(BUILD)/build.ninja
+
+build: configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+test: deps build test-asan
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+# Unit tests again under AddressSanitizer and UndefinedBehaviorSanitizer (no Qt, no benchmarks).
+test-asan: deps
+	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DDG_WERROR=ON -DDG_SANITIZE=ON \
+	  -DDG_WITH_UI=OFF -DDG_WITH_BENCH=OFF
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	  ctest --output-on-failure -L unit -j $(JOBS)
+
+run: deps build
+	@scripts/run-viewer $(BUILD) $(FILE)
+
+bench: deps
+	cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DDG_WITH_UI=ON
+	cmake --build $(BENCH_BUILD) -j $(JOBS)
+	scripts/run-bench $(BENCH_BUILD)
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD)

@@ -1,0 +1,65 @@
+#pragma once
+// A report held as one list of lines (`CurrentLines`, `BaseLines`).
+//
+// The text read from a file stays in one buffer; each line is a pointer and a byte length into it.
+// A replaced line is appended to a chunked arena, so a replacement never moves other lines.
+// compact() copies the live lines into one exactly sized buffer and frees the rest: the loaders call
+// it after rewriting a file, so a report of millions of lines costs its text plus 12 bytes a line.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace dg {
+
+class LineList {
+public:
+    LineList() = default;
+    LineList(const LineList&) = delete;
+    LineList& operator=(const LineList&) = delete;
+    LineList(LineList&&) noexcept = default;
+    LineList& operator=(LineList&&) noexcept = default;
+
+    std::size_t size() const { return m_begin.size(); }
+    bool empty() const { return m_begin.empty(); }
+    std::string_view operator[](std::size_t i) const { return {m_begin[i], m_len[i]}; }
+
+    void clear();
+
+    // Takes ownership of `bytes` and splits them into lines: a line ends at CR LF, a lone CR or a
+    // lone LF; a break at the very end makes no extra empty line; a NUL byte ends the text.
+    void assignText(std::unique_ptr<char[]> bytes, std::size_t length);
+    void assignText(std::string_view text); // copies
+
+    // Appends a line (copied).
+    void append(std::string_view line);
+
+    // Replaces line i by a copy of text. Views of other lines stay valid.
+    void replace(std::size_t i, std::string_view text);
+
+    // Sorts all lines ascending by plain byte comparison (a prefix sorts before the longer line).
+    void sortBytewise();
+
+    // Moves every live line into one buffer of exactly their size; invalidates earlier views.
+    void compact();
+
+    // Bytes held: text buffers plus the per-line index.
+    std::size_t memoryBytes() const;
+    // Bytes of line text (without line ends).
+    std::size_t textBytes() const;
+
+private:
+    char* allocate(std::size_t n);
+    void setLine(std::size_t i, const char* p, std::size_t n);
+
+    std::vector<const char*> m_begin;
+    std::vector<std::uint32_t> m_len;
+    std::vector<std::unique_ptr<char[]>> m_blocks; // owned text: the read buffer and arena chunks
+    std::vector<std::size_t> m_blockSizes;
+    char* m_arenaPos = nullptr;
+    std::size_t m_arenaLeft = 0;
+};
+
+} // namespace dg

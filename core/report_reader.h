@@ -1,0 +1,56 @@
+#pragma once
+// Reading a folder-information report and bringing it into the full form.
+//
+// Order of use, as the viewer and the tools load a file:
+//   readReportFile -> checkForm -> ExpandFullDescription (abbreviated form only)
+//   and, for a base file in the full form, substituteDriveSizes. (The shown file's drive sizes are
+//   substituted by the tree builder while it walks the lines.)
+// Lines 1..count-2 are the data lines; the header (0) and the closing line are never rewritten.
+#include "core/debug_sink.h"
+#include "core/field_splitter.h"
+#include "core/line_list.h"
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace dg {
+
+inline constexpr std::string_view kHeaderMarker = "CHECK START AT";
+
+// Reads the whole file into lines, replacing their content only on success.
+// Throws FileOpenError (full path and the system's reason) when it cannot be opened or read.
+void readReportFile(const std::string& path, LineList& lines);
+
+// The form check shared by both loading paths.
+struct FormCheck {
+    bool recognised = false;   // at least 3 lines, the marker in line 0, ":" as line 1's second byte
+    std::size_t markerPos = 0; // 0-based byte position of the marker in line 0
+    bool abbreviated = false;  // line 2 begins with ">"
+};
+FormCheck checkForm(const LineList& lines);
+
+// The header's two parts around the marker: everything before it, and at most 255 bytes after it.
+struct HeaderParts {
+    std::string_view computer;
+    std::string_view startTime;
+};
+HeaderParts headerParts(std::string_view header, std::size_t markerPos);
+
+// Text before the header's first blank: the name of the tree's top node.
+std::string_view headerFirstWord(std::string_view header);
+
+// Rewrites the data lines of an abbreviated report into the full form: ">" marks expanded from the
+// depth list, empty dates repeated from the last line that gave them, empty attributes made "16",
+// a root size "?" replaced by its drive's size (with the debug line). Throws IndexError for a line
+// with too few fields or a mark deeper than any stored entry; lines before it stay rewritten.
+void ExpandFullDescription(LineList& lines, FieldSplitter& splitter, DebugSink* debug);
+
+// Full form: a root line whose size is "?" takes the size of the drive line before it (with the
+// debug line). Throws IndexError like ExpandFullDescription.
+void substituteDriveSizes(LineList& lines, FieldSplitter& splitter, DebugSink* debug);
+
+// "Folder <path> Size set to DriveSize <size>"
+std::string driveSizeDebugLine(std::string_view path, std::string_view driveSize);
+
+} // namespace dg

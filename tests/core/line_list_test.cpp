@@ -1,0 +1,81 @@
+#include "core/line_list.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace dg {
+namespace {
+
+std::vector<std::string> linesOf(const LineList& list)
+{
+    std::vector<std::string> out;
+    for (std::size_t i = 0; i < list.size(); ++i)
+        out.emplace_back(list[i]);
+    return out;
+}
+
+TEST(LineList, SplitsAtEveryKindOfLineBreak)
+{
+    struct Case {
+        std::string text;
+        std::vector<std::string> lines;
+    };
+    const std::vector<Case> cases = {
+        {"", {}},
+        {"a", {"a"}},
+        {"a\r\n", {"a"}},
+        {"a\n", {"a"}},
+        {"a\r", {"a"}},
+        {"a\r\nb\nc\rd", {"a", "b", "c", "d"}},
+        {"a\n\nb", {"a", "", "b"}},
+        {"a\r\r\n", {"a", ""}},
+        {"\n", {""}},
+        {"a\n\r\nb\r\n", {"a", "", "b"}},
+        {std::string("ab\0cd\nef", 8), {"ab"}},        // NUL ends the text
+        {std::string("x\ny\n\0\nz", 7), {"x", "y"}},
+    };
+    for (const auto& c : cases) {
+        LineList list;
+        list.assignText(c.text);
+        EXPECT_EQ(linesOf(list), c.lines) << "text: " << c.text;
+    }
+}
+
+TEST(LineList, ReplaceKeepsOtherLinesAndSurvivesCompaction)
+{
+    LineList list;
+    list.assignText("zero\none\ntwo");
+    const std::string big(3 << 20, 'x'); // larger than one arena chunk
+    list.replace(1, "ONE");
+    list.replace(2, big);
+    list.replace(0, "");
+    EXPECT_EQ(linesOf(list), (std::vector<std::string>{"", "ONE", big}));
+    list.compact();
+    EXPECT_EQ(linesOf(list), (std::vector<std::string>{"", "ONE", big}));
+    EXPECT_LT(list.memoryBytes(), big.size() + 1024);
+}
+
+TEST(LineList, SortsWholeLinesBytewiseWithPrefixFirst)
+{
+    LineList list;
+    // 0x83 sorts after ASCII (bytes compare unsigned), "C:\A" before "C:\A,..." before "C:\AB".
+    list.assignText("C:\\AB,20\n\x83\x5C\nC:\\A,10\nC:\\A\nC:\\A\nc:\\a\n");
+    list.sortBytewise();
+    EXPECT_EQ(linesOf(list), (std::vector<std::string>{"C:\\A", "C:\\A", "C:\\A,10", "C:\\AB,20", "c:\\a",
+                                                       "\x83\x5C"}));
+}
+
+TEST(LineList, AppendBuildsAListFromNothing)
+{
+    LineList list;
+    for (int i = 0; i < 1000; ++i)
+        list.append(std::to_string(i));
+    ASSERT_EQ(list.size(), 1000u);
+    EXPECT_EQ(list[999], "999");
+    EXPECT_EQ(list.textBytes(), 10u + 90 * 2 + 900 * 3);
+}
+
+} // namespace
+} // namespace dg

@@ -1,0 +1,231 @@
+#include "core/errors.h"
+#include "core/report_reader.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace dg {
+namespace {
+using test::sj;
+
+std::vector<std::string> linesOf(const LineList& list)
+{
+    std::vector<std::string> out;
+    for (std::size_t i = 0; i < list.size(); ++i)
+        out.emplace_back(list[i]);
+    return out;
+}
+
+LineList listOf(const std::vector<std::string>& lines)
+{
+    LineList list;
+    for (const auto& l : lines)
+        list.append(l);
+    return list;
+}
+
+TEST(ReadReportFile, ReadsLinesAndReportsUnreadableFiles)
+{
+    test::TempDir dir;
+    LineList lines;
+    readReportFile(dir.file("r.txt", "H CHECK START AT x\r\nC:,1\r\nend\r\n"), lines);
+    EXPECT_EQ(linesOf(lines), (std::vector<std::string>{"H CHECK START AT x", "C:,1", "end"}));
+
+    const std::string missing = (dir.path() / "nope.txt").string();
+    try {
+        readReportFile(missing, lines);
+        FAIL();
+    } catch (const FileOpenError& e) {
+        EXPECT_EQ(std::string(e.what()), "ファイル \"" + missing + "\". No such file or directory は開けません");
+    }
+    // A failed read leaves the earlier content alone.
+    EXPECT_EQ(lines.size(), 3u);
+    EXPECT_THROW(readReportFile(dir.path().string(), lines), FileOpenError);
+    EXPECT_THROW(readReportFile("", lines), FileOpenError);
+}
+
+TEST(ReadReportFile, SurvivesBinaryGarbageAndHugeLines)
+{
+    test::TempDir dir;
+    std::string garbage;
+    for (int i = 0; i < 100000; ++i)
+        garbage.push_back(static_cast<char>((i * 7919) % 255 + 1));
+    LineList lines;
+    readReportFile(dir.file("g.bin", garbage), lines);
+    EXPECT_FALSE(checkForm(lines).recognised);
+
+    const std::string huge(10 << 20, 'A');
+    readReportFile(dir.file("huge.txt", "PC CHECK START AT 1\r\nC:,1\r\n" + huge + "\x81"), lines);
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[2].size(), huge.size() + 1);
+}
+
+TEST(FormCheck, AcceptsOnlyTheReportShape)
+{
+    struct Case {
+        std::vector<std::string> lines;
+        bool recognised;
+        bool abbreviated;
+    };
+    const std::vector<Case> cases = {
+        {{"PC check start at 1", "C:,1", "C:\\,1"}, true, false},
+        {{"PC CHECK START AT 1", "C:,1", ">,1"}, true, true},
+        {{"PC CHECK START AT 1", "C:,1"}, false, false},
+        {{"PC CHECK STAR AT 1", "C:,1", "x"}, false, false},
+        {{"PC CHECK START AT 1", "C", "x"}, false, false},
+        {{"PC CHECK START AT 1", "", "x"}, false, false},
+        {{"PC CHECK START AT 1", "CC,1", "x"}, false, false},
+        {{"PC CHECK START AT 1", "C:,1", ""}, true, false},
+    };
+    for (const auto& c : cases) {
+        const FormCheck check = checkForm(listOf(c.lines));
+        EXPECT_EQ(check.recognised, c.recognised) << c.lines[0] << "|" << c.lines[1];
+        if (check.recognised) {
+            EXPECT_EQ(check.abbreviated, c.abbreviated);
+        }
+    }
+}
+
+TEST(FormCheck, HeaderPartsKeepBlanksAndCase)
+{
+    const std::string header = "PC1 check start at 2020/01/02 03:04";
+    const FormCheck check = checkForm(listOf({header, "C:,1", "x"}));
+    ASSERT_TRUE(check.recognised);
+    const HeaderParts parts = headerParts(header, check.markerPos);
+    EXPECT_EQ(parts.computer, "PC1 ");
+    EXPECT_EQ(parts.startTime, " 2020/01/02 03:04");
+    EXPECT_EQ(headerFirstWord(header), "PC1");
+    const std::string longTail = "X CHECK START AT" + std::string(300, 't');
+    EXPECT_EQ(headerParts(longTail, 2).startTime.size(), 255u);
+    EXPECT_EQ(headerParts("X CHECK START AT", 2).startTime, "");
+}
+
+const std::vector<std::string> kAbbreviated = {
+    "PC CHECK START AT 2024/05/01",
+    "C:,1000,50%",
+    ">,?,2019/01/01,2024/05/01,22",
+    ">Docs,300,2019/02/02,2024/04/04,",
+    ">>Work,200,,,17",
+    ">Old,50,,2024/03/03,",
+    "D:,2000,10%",
+    ">,?,2018/01/01,2018/01/02,16",
+    "\">My Data\",7,,,",
+    "CHECK END",
+};
+
+TEST(ExpandFullDescription, ExpandsMarksDatesAttributesAndDriveSizes)
+{
+    LineList lines = listOf(kAbbreviated);
+    FieldSplitter s;
+    test::RecordingSink sink;
+    ExpandFullDescription(lines, s, &sink);
+    EXPECT_EQ(linesOf(lines), (std::vector<std::string>{
+                                  "PC CHECK START AT 2024/05/01",
+                                  "C:,1000,50%",
+                                  "C:\\,1000,2019/01/01,2024/05/01,22",
+                                  "C:\\Docs,300,2019/02/02,2024/04/04,16",
+                                  "C:\\Docs\\Work,200,2019/02/02,2024/04/04,17",
+                                  "C:\\Old,50,2019/02/02,2024/03/03,16",
+                                  "D:,2000,10%",
+                                  "D:\\,2000,2018/01/01,2018/01/02,16",
+                                  "\"D:\\My Data\",7,2018/01/01,2018/01/02,16",
+                                  "CHECK END",
+                              }));
+    EXPECT_EQ(sink.lines, (std::vector<std::string>{"Folder C:\\ Size set to DriveSize 1000",
+                                                    "Folder D:\\ Size set to DriveSize 2000"}));
+}
+
+TEST(ExpandFullDescription, CutsNamesAt1024BytesInPathAndDepthList)
+{
+    const std::string longName(1500, 'n');
+    LineList lines = listOf({"PC CHECK START AT 1", "C:,1,1%", ">" + longName + ",1,a,b,16",
+                             ">>child,1,a,b,16", "end"});
+    FieldSplitter s;
+    ExpandFullDescription(lines, s, nullptr);
+    EXPECT_EQ(lines[2], "C:\\" + longName.substr(0, 1024) + ",1,a,b,16");
+    EXPECT_EQ(lines[3], "C:\\" + longName.substr(0, 1024) + "\\child,1,a,b,16");
+}
+
+TEST(ExpandFullDescription, IndexErrorLeavesEarlierLinesRewrittenAndLaterOnesAsRead)
+{
+    struct Case {
+        std::string badLine;
+        long long index;
+    };
+    const std::vector<Case> cases = {
+        {">>>Deep,1,a,b,16", 1},  // a mark deeper than any stored entry (only C: is stored)
+        {">Short,1,a", 3},        // too few fields for a folder line
+        {"", 0},                  // an empty data line
+        {"E:", 1},                // a drive line without its size
+    };
+    for (const auto& c : cases) {
+        LineList lines = listOf({"PC CHECK START AT 1", "C:,1,1%", ">,?,a,b,", c.badLine, ">After,1,,,", "end"});
+        FieldSplitter s;
+        try {
+            ExpandFullDescription(lines, s, nullptr);
+            FAIL() << c.badLine;
+        } catch (const IndexError& e) {
+            EXPECT_EQ(e.index(), c.index) << c.badLine;
+        }
+        EXPECT_EQ(lines[2], "C:\\,1,a,b,16");
+        EXPECT_EQ(lines[3], c.badLine);
+        EXPECT_EQ(lines[4], ">After,1,,,");
+    }
+}
+
+TEST(ExpandFullDescription, NeverTouchesHeaderOrClosingLine)
+{
+    LineList lines = listOf({"PC CHECK START AT 1", "C:,1,1%", ">,?,a,b,", ">x,1,,,", "\"broken"});
+    FieldSplitter s;
+    ExpandFullDescription(lines, s, nullptr);
+    EXPECT_EQ(lines[0], "PC CHECK START AT 1");
+    EXPECT_EQ(lines[4], "\"broken");
+}
+
+TEST(SubstituteDriveSizes, FillsRootQuestionMarksFromTheirOwnDrive)
+{
+    LineList lines = listOf({"PC CHECK START AT 1", "C:,100,1%", "C:\\,?,a,b,16", "C:\\x,?,a,b,16",
+                             "D:,200,1%", "D:\\,?,a,b,16", "\"D:\\a b\",5,,,", "?,?"});
+    FieldSplitter s;
+    test::RecordingSink sink;
+    substituteDriveSizes(lines, s, &sink);
+    EXPECT_EQ(lines[2], "C:\\,100,a,b,16");
+    EXPECT_EQ(lines[3], "C:\\x,?,a,b,16");   // only root lines take the drive size
+    EXPECT_EQ(lines[5], "D:\\,200,a,b,16");
+    EXPECT_EQ(lines[6], "\"D:\\a b\",5,,,"); // untouched lines keep their own quoting and fields
+    EXPECT_EQ(lines[7], "?,?");
+    EXPECT_EQ(sink.lines.size(), 2u);
+}
+
+TEST(SubstituteDriveSizes, RootBeforeAnyDriveGetsAnEmptySize)
+{
+    LineList lines = listOf({"PC CHECK START AT 1", "C:\\,?,a,b,16", "x", "end"});
+    FieldSplitter s;
+    substituteDriveSizes(lines, s, nullptr);
+    EXPECT_EQ(lines[1], "C:\\,,a,b,16");
+}
+
+TEST(SubstituteDriveSizes, DriveWithoutSizeIsAnIndexError)
+{
+    LineList lines = listOf({"PC CHECK START AT 1", "C:", "C:\\,?,a,b,16", "end"});
+    FieldSplitter s;
+    EXPECT_THROW(substituteDriveSizes(lines, s, nullptr), IndexError);
+}
+
+TEST(ReportReader, JapaneseNamesWithBackslashTrailBytesSurviveExpansion)
+{
+    const std::string soft = sj("ソフト");
+    const std::string table = sj("表計算");
+    LineList lines = listOf({"PC CHECK START AT 1", "C:,9,1%", ">,9,a,b,", ">" + soft + ",5,,,",
+                             ">>" + table + ",4,,,", "end"});
+    FieldSplitter s;
+    ExpandFullDescription(lines, s, nullptr);
+    EXPECT_EQ(lines[3], "C:\\" + soft + ",5,a,b,16");
+    EXPECT_EQ(lines[4], "C:\\" + soft + "\\" + table + ",4,a,b,16");
+}
+
+} // namespace
+} // namespace dg

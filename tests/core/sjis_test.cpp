@@ -1,0 +1,63 @@
+#include "core/encoding.h"
+#include "core/sjis.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+namespace dg {
+namespace {
+using test::sj;
+
+TEST(Sjis, TrailByteEqualToBackslashIsNotASeparator)
+{
+    // ソ is 0x83 0x5C, 表 is 0x95 0x5C, 能 is 0x94 0x5C.
+    for (const char* name : {"ソフト", "表計算", "機能"}) {
+        const std::string text = sj(name) + "\\x";
+        const std::size_t pos = sjis::findChar(text, '\\');
+        ASSERT_NE(pos, std::string::npos) << name;
+        EXPECT_EQ(text.substr(pos), "\\x") << name;
+    }
+    EXPECT_EQ(sjis::findChar(sj("ソ"), '\\'), std::string::npos);
+}
+
+TEST(Sjis, LeadByteAtEndStandsAlone)
+{
+    const std::string text("ab\x83", 3);
+    EXPECT_EQ(sjis::findChar(text, '\x83'), 2u);
+    EXPECT_EQ(sjis::charLength(text, 2), 1u);
+    EXPECT_EQ(sjis::findChar(text, 'z'), std::string::npos);
+}
+
+TEST(Sjis, MarkerIsFoundWithoutRegardToCaseOnCharacterBoundariesOnly)
+{
+    EXPECT_EQ(sjis::findMarkerNoCase("PC1 check start at 2020", "CHECK START AT"), 4u);
+    EXPECT_EQ(sjis::findMarkerNoCase("PC1 CHECK START", "CHECK START AT"), std::string::npos);
+    // 0x83 0x43 is one double-byte character: the "C" inside it must not start a match.
+    const std::string tricky = std::string("\x83") + "CHECK START AT";
+    EXPECT_EQ(sjis::findMarkerNoCase(tricky, "CHECK START AT"), std::string::npos);
+    const std::string ok = std::string("\x83\x43") + "CHECK START AT";
+    EXPECT_EQ(sjis::findMarkerNoCase(ok, "CHECK START AT"), 2u);
+}
+
+TEST(Sjis, FoldsOnlyAsciiLetters)
+{
+    const std::string mixed = "ABC" + sj("ソ") + "Z";
+    EXPECT_EQ(sjis::foldAsciiLower(mixed), "abc" + sj("ソ") + "z");
+    // Full-width Ａ (0x82 0x60) is left alone; its trail byte 0x60 is no letter anyway, but 0x82 0x41
+    // style pairs must not be folded either.
+    const std::string pair("\x82\x41", 2);
+    EXPECT_EQ(sjis::foldAsciiLower(pair), pair);
+}
+
+TEST(Encoding, RoundTripsJapaneseAndReplacesInvalidBytes)
+{
+    const std::string utf8 = "C:\\ソフト\\表計算";
+    EXPECT_EQ(encoding::sjisToUtf8(encoding::utf8ToSjis(utf8)), utf8);
+    const std::string bad("a\x81", 2); // lead byte without trail
+    const std::string out = encoding::sjisToUtf8(bad);
+    EXPECT_EQ(out.substr(0, 1), "a");
+    EXPECT_GT(out.size(), 1u);
+}
+
+} // namespace
+} // namespace dg
