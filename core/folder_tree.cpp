@@ -1,0 +1,207 @@
+#include "core/folder_tree.h"
+
+#include "core/collation.h"
+#include "core/numbers.h"
+#include "core/report_reader.h"
+#include "core/tree_names.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace dg {
+
+void FolderTree::clear()
+{
+    *this = FolderTree();
+}
+
+void FolderTree::reserve(std::size_t n)
+{
+    m_parent.reserve(n);
+    m_line.reserve(n);
+    m_size.reserve(n);
+    m_level.reserve(n);
+    m_width.reserve(n);
+    m_class.reserve(n);
+}
+
+NodeId FolderTree::addNode(NodeId parent, std::size_t lineIndex, std::int64_t size, unsigned level, int labelWidth)
+{
+    const auto id = static_cast<NodeId>(m_parent.size());
+    m_parent.push_back(parent);
+    m_line.push_back(static_cast<std::uint32_t>(lineIndex));
+    m_size.push_back(size);
+    m_level.push_back(static_cast<std::uint8_t>(std::min(level, kMaxLevel)));
+    m_width.push_back(static_cast<std::int8_t>(std::clamp(labelWidth, -1, 127)));
+    m_class.push_back(static_cast<std::uint8_t>(ChangeClass::None));
+    if (parent == kNoNode)
+        m_topLevel.push_back(id);
+    m_listsBuilt = false;
+    return id;
+}
+
+void FolderTree::finishBuild()
+{
+    if (!m_listsBuilt)
+        buildChildLists();
+    computeAbsolute();
+}
+
+void FolderTree::buildChildLists()
+{
+    const std::size_t n = nodeCount();
+    // Count children per parent, turn the counts into end offsets, then place each child (in
+    // creation order, which is report order) into its parent's slice.
+    m_childEnd.assign(n, 0);
+    for (std::size_t id = 0; id < n; ++id)
+        if (m_parent[id] != kNoNode)
+            ++m_childEnd[m_parent[id]];
+    std::uint32_t total = 0;
+    for (std::size_t id = 0; id < n; ++id) {
+        total += m_childEnd[id];
+        m_childEnd[id] = total;
+    }
+    m_children.assign(total, kNoNode);
+    // Place each child from the back, so every slice keeps creation (report) order; afterwards
+    // m_childEnd[p] holds the begin of p's slice, which is the end of p-1's.
+    for (std::size_t id = n; id-- > 0;) {
+        const NodeId p = m_parent[id];
+        if (p != kNoNode)
+            m_children[--m_childEnd[p]] = static_cast<NodeId>(id);
+    }
+    for (std::size_t id = 0; id < n; ++id)
+        m_childEnd[id] = (id + 1 < n) ? m_childEnd[id + 1] : total;
+    m_row.assign(n, 0);
+    m_listsBuilt = true;
+    computeRows();
+}
+
+void FolderTree::computeRows()
+{
+    const std::size_t n = nodeCount();
+    for (std::size_t id = 0; id < n; ++id)
+        for (std::size_t b = childBegin(static_cast<NodeId>(id)), r = 0; b < m_childEnd[id]; ++b, ++r)
+            m_row[m_children[b]] = static_cast<std::uint32_t>(r);
+    for (std::size_t r = 0; r < m_topLevel.size(); ++r)
+        m_row[m_topLevel[r]] = static_cast<std::uint32_t>(r);
+}
+
+void FolderTree::computeAbsolute()
+{
+    const std::size_t n = nodeCount();
+    m_absolute.assign(n, 0);
+    m_byAbsolute.assign(n, kNoNode);
+    std::vector<NodeId> stack;
+    std::uint32_t next = 0;
+    for (std::size_t t = m_topLevel.size(); t-- > 0;)
+        stack.push_back(m_topLevel[t]);
+    while (!stack.empty()) {
+        const NodeId id = stack.back();
+        stack.pop_back();
+        m_absolute[id] = next;
+        m_byAbsolute[next++] = id;
+        for (std::size_t b = m_childEnd[id]; b-- > childBegin(id);)
+            stack.push_back(m_children[b]);
+    }
+}
+
+namespace {
+
+// Names made only of digits and lower-case ASCII letters collate in byte order in every locale, so
+// a tie among such names needs no collation key.
+bool isPlainName(std::string_view folded)
+{
+    for (const char c : folded)
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z')))
+            return false;
+    return true;
+}
+
+} // namespace
+
+void FolderTree::sort(const LineList& lines, const NameCollator& collator)
+{
+    if (!m_listsBuilt)
+        buildChildLists();
+    FieldSplitter splitter;
+    struct Tied {
+        std::string key;
+        NodeId id;
+    };
+    std::vector<Tied> tied;
+
+    auto sortSlice = [&](NodeId* first, NodeId* last) {
+        // The top node's label has no "(": it goes after every other node of its level.
+        NodeId* end = std::stable_partition(first, last, [this](NodeId id) { return m_level[id] != 0 || id != 0; });
+        std::stable_sort(first, end, [this](NodeId a, NodeId b) { return sortSize(a) > sortSize(b); });
+        for (NodeId* run = first; run < end;) {
+            NodeId* runEnd = run + 1;
+            while (runEnd < end && sortSize(*runEnd) == sortSize(*run))
+                ++runEnd;
+            if (runEnd - run > 1) {
+                tied.clear();
+                bool plain = true;
+                for (NodeId* p = run; p < runEnd; ++p) {
+                    std::string folded = sjis::foldAsciiLower(name(*p, lines, splitter).substr(0, 255));
+                    plain = plain && isPlainName(folded);
+                    tied.push_back({std::move(folded), *p});
+                }
+                if (!plain)
+                    for (auto& t : tied)
+                        t.key = collator.sortKey(t.key);
+                std::stable_sort(tied.begin(), tied.end(), [](const Tied& a, const Tied& b) { return a.key < b.key; });
+                for (std::size_t i = 0; i < tied.size(); ++i)
+                    run[i] = tied[i].id;
+            }
+            run = runEnd;
+        }
+    };
+
+    const std::size_t n = nodeCount();
+    for (std::size_t id = 0; id < n; ++id) {
+        const std::size_t b = childBegin(static_cast<NodeId>(id));
+        if (m_childEnd[id] - b > 1)
+            sortSlice(m_children.data() + b, m_children.data() + m_childEnd[id]);
+    }
+    if (m_topLevel.size() > 1)
+        sortSlice(m_topLevel.data(), m_topLevel.data() + m_topLevel.size());
+    computeRows();
+    computeAbsolute();
+}
+
+std::string_view FolderTree::name(NodeId id, const LineList& lines, FieldSplitter& splitter) const
+{
+    if (id == 0 && m_level[0] == 0)
+        return headerFirstWord(lines[m_line[0]]);
+    splitter.splitFirst(lines[m_line[id]], 1);
+    return cutFolderName(splitter.getOr(0)).name;
+}
+
+std::string FolderTree::sizeText(NodeId id) const
+{
+    const std::string text = sizeUnknown(id) ? std::string("?") : FormatNumber(m_size[id]);
+    const int width = m_width[id];
+    const auto len = static_cast<int>(text.size());
+    if (len >= width)
+        return text;
+    return std::string(static_cast<std::size_t>(std::min(16, width - len)), ' ') + text;
+}
+
+std::string FolderTree::label(NodeId id, const LineList& lines, FieldSplitter& splitter) const
+{
+    if (id == 0 && m_level[0] == 0)
+        return std::string(name(id, lines, splitter));
+    std::string out = "(";
+    out.append(sizeText(id)).append(") ").append(name(id, lines, splitter));
+    return out;
+}
+
+std::size_t FolderTree::memoryBytes() const
+{
+    return m_parent.capacity() * sizeof(NodeId) + m_line.capacity() * 4 + m_size.capacity() * 8 +
+           m_row.capacity() * 4 + m_childEnd.capacity() * 4 + m_children.capacity() * 4 +
+           m_absolute.capacity() * 4 + m_byAbsolute.capacity() * 4 + m_class.capacity() +
+           m_level.capacity() + m_width.capacity() + m_topLevel.capacity() * 4;
+}
+
+} // namespace dg

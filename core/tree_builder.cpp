@@ -1,0 +1,99 @@
+#include "core/tree_builder.h"
+
+#include "core/encoding.h"
+#include "core/errors.h"
+#include "core/numbers.h"
+#include "core/report_reader.h"
+#include "core/tree_names.h"
+
+#include <array>
+#include <string>
+
+namespace dg {
+namespace {
+
+// W: the width of an L-digit number with a separator between groups of three.
+int labelWidthFor(std::size_t sizeTextLength)
+{
+    const auto l = static_cast<long long>(sizeTextLength);
+    const long long w = l + (l + 2) / 3 - 1;
+    return static_cast<int>(std::min<long long>(w, 127));
+}
+
+[[noreturn]] void sizeError(std::size_t n, std::string_view line, DebugSink* debug)
+{
+    static const std::string kText = "行目のサイズがエラーです。終了します。";
+    const std::string number = std::to_string(n);
+    if (debug && debug->enabled()) {
+        debug->out(number + encoding::utf8ToSjis(kText));
+        debug->out(line);
+    }
+    throw SizeError(n, number + kText + "\r" + encoding::sjisToUtf8(line));
+}
+
+} // namespace
+
+TreeBuildInfo CreateTree(LineList& lines, FolderTree& tree, FieldSplitter& splitter, DebugSink* debug)
+{
+    debugOut(debug, "Start CreateTree");
+    tree.clear();
+    tree.reserve(lines.size());
+    TreeBuildInfo info;
+    int width = 0;
+    std::string driveSize;
+    std::array<NodeId, FolderTree::kMaxLevel + 1> levelTable;
+    levelTable.fill(kNoNode);
+
+    levelTable[0] = tree.addNode(kNoNode, 0, 0, 0, 0);
+
+    const std::size_t count = lines.size();
+    try {
+        for (std::size_t n = 1; n + 1 < count; ++n) {
+            splitter.splitFirst(lines[n], 2);
+            std::string_view path = splitter.get(0);
+            if (path.size() == 2) {
+                driveSize.assign(splitter.get(1));
+                continue;
+            }
+            std::string_view size = splitter.get(1);
+            if (path.size() == 3) {
+                if (size == "?") {
+                    splitter.split(lines[n]);
+                    splitter.replace(1, driveSize);
+                    lines.replace(n, splitter.join());
+                    debugOut(debug, driveSizeDebugLine(splitter.get(0), driveSize));
+                    splitter.splitFirst(lines[n], 2);
+                    path = splitter.get(0);
+                    size = splitter.get(1);
+                }
+                width = labelWidthFor(size.size());
+            }
+            const CutName cut = cutFolderName(path);
+            // The level table ends at 255: deeper levels only come from runs of "\" that no real
+            // folder path has, and are refused like any other entry that does not exist.
+            if (cut.level > FolderTree::kMaxLevel)
+                throw IndexError(static_cast<long long>(cut.level));
+
+            std::int64_t value = FolderTree::kUnknownSize;
+            if (size != "?") {
+                const auto parsed = parseInt64(size);
+                if (!parsed)
+                    sizeError(n, lines[n], debug);
+                value = *parsed;
+            }
+            const NodeId parent = levelTable[cut.level - 1];
+            levelTable[cut.level] = tree.addNode(parent, n, value, cut.level, width);
+            info.maxLevel = std::max(info.maxLevel, cut.level + 1);
+        }
+    } catch (...) {
+        tree.finishBuild();
+        throw;
+    }
+    tree.finishBuild();
+    info.nodeCount = tree.nodeCount();
+    debugOut(debug, "End   CreateTree, " + std::to_string(info.nodeCount) + " Nodes, MaxLevel=" +
+                        std::to_string(info.maxLevel));
+    return info;
+}
+
+} // namespace dg
