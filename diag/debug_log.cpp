@@ -54,13 +54,14 @@ std::filesystem::path candidateName(const std::filesystem::path& basePath, int n
 
 // Creates the file only when nothing of that name exists ("x"), so two viewers opening their
 // logs at the same moment never share or truncate one file. Binary mode keeps CR LF as written.
-std::FILE* createNew(const std::filesystem::path& path)
+// A fixed file (the tools' --log) is created or truncated instead.
+std::FILE* createFile(const std::filesystem::path& path, bool onlyNew)
 {
     errno = 0;
 #ifdef _WIN32
-    return _wfopen(path.c_str(), L"wbx");
+    return _wfopen(path.c_str(), onlyNew ? L"wbx" : L"wb");
 #else
-    return std::fopen(path.c_str(), "wbx");
+    return std::fopen(path.c_str(), onlyNew ? "wbx" : "wb");
 #endif
 }
 
@@ -146,14 +147,18 @@ std::string DebugLog::timestamp(const LogTime& time)
 
 bool DebugLog::open()
 {
+    if (!m_fixedFile.empty()) {
+        if (std::FILE* file = createFile(m_fixedFile, false)) {
+            begin(file, m_fixedFile);
+            return true;
+        }
+        report(utf8Name(m_fixedFile) + " のオープンエラーです。\r\nデバッグの指定を取り消します。");
+        return false;
+    }
     for (int number = 1; number <= kMaxFiles; ++number) {
         const std::filesystem::path candidate = candidateName(m_basePath, number);
-        std::FILE* file = createNew(candidate);
-        if (file) {
-            std::setvbuf(file, nullptr, _IOFBF, kBufferSize);
-            m_file = file;
-            m_currentFile = candidate;
-            writeLine(startBanner());
+        if (std::FILE* file = createFile(candidate, true)) {
+            begin(file, candidate);
             return true;
         }
         const int error = errno;
@@ -167,6 +172,14 @@ bool DebugLog::open()
     }
     report("ログファイル数が多すぎます。デバッグの指定を取り消します。");
     return false;
+}
+
+void DebugLog::begin(std::FILE* file, const std::filesystem::path& path)
+{
+    std::setvbuf(file, nullptr, _IOFBF, kBufferSize);
+    m_file = file;
+    m_currentFile = path;
+    writeLine(startBanner());
 }
 
 void DebugLog::writeLine(std::string_view text)

@@ -76,6 +76,10 @@ public:
 
     void setMessageHandler(MessageHandler onMessage) { m_onMessage = std::move(onMessage); }
 
+    // Writes to exactly this file (created or truncated) instead of the next numbered one; the
+    // command-line tools use it for their --log option.
+    void setFixedFile(std::filesystem::path file) { m_fixedFile = std::move(file); }
+
     // The base path for an executable whose logs go into folder: folder / the executable's file
     // name without its extension.
     static std::filesystem::path basePathFor(const std::filesystem::path& folder,
@@ -88,6 +92,7 @@ public:
 private:
     // Creates the first free numbered file; false (after the message) when none could be made.
     bool open();
+    void begin(std::FILE* file, const std::filesystem::path& path);
     void writeLine(std::string_view text);
     void report(const std::string& utf8Message);
     [[noreturn]] void failWrite(int errorNumber);
@@ -99,6 +104,7 @@ private:
     bool m_enabled = false;
     std::FILE* m_file = nullptr; // owned
     std::filesystem::path m_currentFile;
+    std::filesystem::path m_fixedFile;
 };
 
 } // namespace dg::diag

@@ -1,0 +1,179 @@
+// Drives the real dirgauge-report binary: formats, exit codes, messages and the debug log.
+#include "core/encoding.h"
+#include "../core/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+
+namespace dg {
+namespace {
+
+struct ToolRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string slurp(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+std::string quoted(const std::string& s)
+{
+    std::string q = "'";
+    for (const char c : s) {
+        if (c == '\'')
+            q += "'\\''";
+        else
+            q.push_back(c);
+    }
+    return q + "'";
+}
+
+class ReportTool : public ::testing::Test {
+protected:
+    test::TempDir dir;
+
+    ToolRun run(const std::string& args)
+    {
+        const std::string out = (dir.path() / "out").string();
+        const std::string err = (dir.path() / "err").string();
+        const std::string cmd = std::string(DG_REPORT_TOOL) + " " + args + " >" + out + " 2>" + err + " </dev/null";
+        const int raw = std::system(cmd.c_str());
+        ToolRun r;
+        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        r.out = slurp(out);
+        r.err = slurp(err);
+        return r;
+    }
+
+    static std::string sample(const char* name) { return quoted(std::string(DG_SOURCE_DIR) + "/samples/" + name); }
+};
+
+TEST_F(ReportTool, TsvListsEveryNodeInTreeOrder)
+{
+    const ToolRun r = run("--format tsv " + sample("full.txt"));
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::istringstream lines(r.out);
+    std::string line;
+    std::size_t index = 0;
+    while (std::getline(lines, line)) {
+        // index, level, line, class, label
+        std::istringstream fields(line);
+        std::string f[5];
+        for (int k = 0; k < 4; ++k)
+            std::getline(fields, f[k], '\t');
+        std::getline(fields, f[4]);
+        EXPECT_EQ(f[0], std::to_string(index)) << line;
+        EXPECT_EQ(f[3], "0") << line;
+        if (index == 0) {
+            EXPECT_EQ(f[1], "0");
+            EXPECT_EQ(f[2], "0");
+        } else {
+            EXPECT_EQ(f[4].front(), '(') << line;
+        }
+        ++index;
+    }
+    EXPECT_GT(index, 10u);
+    EXPECT_NE(r.out.find("\t(  "), std::string::npos) << "labels keep their leading blanks";
+}
+
+TEST_F(ReportTool, ReportFormatTurnsTheAbbreviatedFormIntoTheFullOne)
+{
+    const ToolRun abbrev = run("--format report " + sample("abbrev.txt"));
+    const ToolRun full = run("--format report " + sample("full.txt"));
+    ASSERT_EQ(abbrev.status, 0) << abbrev.err;
+    ASSERT_EQ(full.status, 0) << full.err;
+    EXPECT_EQ(abbrev.out, full.out);
+    EXPECT_NE(abbrev.out.find("\r\n"), std::string::npos);
+    EXPECT_EQ(abbrev.out.find(",?,"), std::string::npos) << "root sizes are filled in";
+}
+
+TEST_F(ReportTool, TreeAndJsonCarryTheSameNodes)
+{
+    const ToolRun tree = run(sample("newer.txt"));
+    const ToolRun json = run("--format json " + sample("newer.txt"));
+    const ToolRun tsv = run("--format tsv " + sample("newer.txt"));
+    ASSERT_EQ(tree.status, 0);
+    ASSERT_EQ(json.status, 0);
+    const auto count = [](const std::string& s, const std::string& what) {
+        std::size_t n = 0;
+        for (std::size_t p = s.find(what); p != std::string::npos; p = s.find(what, p + 1))
+            ++n;
+        return n;
+    };
+    EXPECT_EQ(count(tree.out, "\n"), count(tsv.out, "\n"));
+    EXPECT_EQ(count(json.out, "\"index\": "), count(tsv.out, "\n"));
+    EXPECT_NE(json.out.find("\"status\": \"コンピュータ　：　"), std::string::npos);
+    EXPECT_NE(json.out.find("\"parent\": null"), std::string::npos);
+    EXPECT_EQ(tree.out.find("\x1b["), std::string::npos) << "no colours when not a terminal";
+}
+
+TEST_F(ReportTool, ErrorsPrintTheViewersMessageAndExitWithTwo)
+{
+    const std::string missing = (dir.path() / "missing.txt").string();
+    ToolRun r = run(quoted(missing));
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "ファイル \"" + missing + "\". No such file or directory は開けません\n");
+
+    const std::string twoLines = dir.file("two.txt", "PC CHECK START AT 1\r\nC:,1\r\n");
+    r = run(quoted(twoLines));
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, twoLines + " - ファイルの内容を認識できません。\n");
+
+    r = run(quoted(dir.file("idx.txt", "PC CHECK START AT 1\r\nC:,1,1%\r\n>,1,a,b,\r\n>>>x,1,,,\r\nend\r\n")));
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "リストのインデックスが範囲を超えています (1)\n");
+
+    r = run(quoted(dir.file("size.txt", "PC CHECK START AT 1\r\nC:,1,1%\r\nC:\\,1,a,b,16\r\nC:\\x,1x,a,b,16\r\nend\r\n")));
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "3行目のサイズがエラーです。終了します。\rC:\\x,1x,a,b,16\n");
+    EXPECT_TRUE(r.out.empty());
+}
+
+TEST_F(ReportTool, UsageErrorsExitWithOne)
+{
+    for (const std::string args : {"", "--format xml a.txt", "--bogus a.txt", "a.txt b.txt", "--log"}) {
+        const ToolRun r = run(args);
+        EXPECT_EQ(r.status, 1) << args;
+        EXPECT_NE(r.err.find("usage: dirgauge-report"), std::string::npos) << args;
+    }
+    const ToolRun help = run("--help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("EXIT STATUS"), std::string::npos);
+}
+
+TEST_F(ReportTool, LogHoldsTheViewersDebugLines)
+{
+    const std::string log = (dir.path() / "dbg.log").string();
+    const ToolRun r = run("--format tsv --log " + quoted(log) + " " + sample("full.txt"));
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string text = encoding::sjisToUtf8(slurp(log));
+    std::istringstream in(text);
+    std::vector<std::string> lines;
+    for (std::string l; std::getline(in, l);) {
+        ASSERT_FALSE(l.empty());
+        EXPECT_EQ(l.back(), '\r');
+        lines.push_back(l.substr(19, l.size() - 20)); // drop "mm/dd hh:mm:ss.zzz " and CR
+    }
+    ASSERT_GE(lines.size(), 6u);
+    EXPECT_EQ(lines.front(), "***** デバッグ出力の開始 *****");
+    EXPECT_EQ(lines[1], "Start LoadFile, " + std::string(DG_SOURCE_DIR) + "/samples/full.txt");
+    EXPECT_EQ(lines[2], "Start CreateTree");
+    EXPECT_EQ(lines[3], "Folder C:\\ Size set to DriveSize 255953203200");
+    EXPECT_EQ(lines[4].rfind("End   CreateTree, ", 0), 0u);
+    EXPECT_EQ(lines[5].rfind("End   LoadFile, ", 0), 0u);
+    EXPECT_EQ(lines.back(), "***** デバッグ出力の終了 *****");
+}
+
+} // namespace
+} // namespace dg

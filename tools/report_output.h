@@ -1,0 +1,29 @@
+#pragma once
+// The output formats of dirgauge-report, written from a loaded report and its sorted tree.
+#include "core/field_splitter.h"
+#include "core/folder_tree.h"
+#include "core/line_list.h"
+
+#include <cstdio>
+#include <string>
+
+namespace dg::tools {
+
+struct ReportView {
+    const LineList& lines;
+    const FolderTree& tree;
+    std::string fileName;   // as given on the command line
+    std::string statusText; // UTF-8
+    bool changedOnly = false;
+};
+
+// One line per node in absolute order: index, level, line index, class, label (UTF-8), tab-separated.
+void writeTsv(const ReportView& view, std::FILE* out);
+// For people: labels indented by level, changed folders marked, ANSI colours when asked.
+void writeTree(const ReportView& view, std::FILE* out, bool colour);
+// The tsv facts plus parent index, file name and status text, as one JSON document.
+void writeJson(const ReportView& view, std::FILE* out);
+// The lines as held after loading, Shift-JIS with CR LF.
+void writeReportLines(const LineList& lines, std::FILE* out);
+
+} // namespace dg::tools
