@@ -1,0 +1,161 @@
+#include "settings/comp_setting.h"
+
+#include "core/errors.h"
+#include "settings/ini_file.h"
+#include "temp_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace dg {
+namespace {
+
+using test::readBytes;
+using test::TempFolder;
+using test::writeBytes;
+
+const char* const kDefaultComp = "[Comp]\n"
+                                 "F3Ad_ChColor=-16777199\n"
+                                 "F3Ad_BgColor=65535\n"
+                                 "F3U1_ChColor=16711935\n"
+                                 "F3U1_BgColor=-16777211\n"
+                                 "F3U2_ChColor=255\n"
+                                 "F3U2_BgColor=-16777211\n"
+                                 "F3D1_ChColor=65280\n"
+                                 "F3D1_BgColor=-16777211\n"
+                                 "F3D2_ChColor=16711680\n"
+                                 "F3D2_BgColor=-16777211\n"
+                                 "F3U1_Limit=10\n"
+                                 "F3U2_Limit=30\n"
+                                 "F3D1_Limit=10\n"
+                                 "F3D2_Limit=30\n"
+                                 "Synchro=1\n";
+
+TEST(TColor, SystemColoursAndDecimalForms)
+{
+    EXPECT_TRUE(isSystemColor(kClWindow));
+    EXPECT_EQ(systemColorIndex(kClWindow), 5u);
+    EXPECT_EQ(systemColorIndex(kClGrayText), 17u);
+    EXPECT_FALSE(isSystemColor(0x000000FF));
+    EXPECT_FALSE(isSystemColor(0x80000005));
+    EXPECT_EQ(colorToDecimal(0xFF000005), "-16777211");
+    EXPECT_EQ(colorToDecimal(0xFF000011), "-16777199");
+    EXPECT_EQ(colorToDecimal(0x000000FF), "255");
+    EXPECT_EQ(colorFromInteger(-16777211), kClWindow);
+}
+
+TEST(CompSetting, MissingFileGivesTheDefaultsAndSavingWritesTheirDecimalForms)
+{
+    TempFolder dir;
+    IniFile ini(dir / "dirgauge.ini");
+    const CompSetting loaded = LoadIniCompSetting(ini);
+    EXPECT_EQ(loaded, CompSetting{});
+    EXPECT_EQ(loaded.F3Ad_ChColor, 0xFF000011u);
+    EXPECT_EQ(loaded.F3U1_BgColor, 0xFF000005u);
+    EXPECT_EQ(loaded.F3D2_Limit, 30);
+
+    SaveIniCompSetting(ini, loaded, true);
+    EXPECT_EQ(readBytes(dir / "dirgauge.ini"), kDefaultComp);
+}
+
+TEST(CompSetting, SaveReplacesTheWholeSectionAndLeavesOthersAlone)
+{
+    TempFolder dir;
+    writeBytes(dir / "dirgauge.ini",
+               "[Comp]\nOldKey=1\nF3U1_Limit=99\n[Env]\r\nCurrentName=a b\r\n");
+    IniFile ini(dir / "dirgauge.ini");
+    CompSetting setting;
+    setting.F3U2_ChColor = 0x000000FF;
+    setting.F3D1_Limit = 15;
+    SaveIniCompSetting(ini, setting, false);
+
+    std::string expected = "[Env]\r\nCurrentName=a b\r\n" + std::string(kDefaultComp);
+    expected.replace(expected.find("F3D1_Limit=10"), 13, "F3D1_Limit=15");
+    expected.replace(expected.find("Synchro=1"), 9, "Synchro=0");
+    // New lines take the ending of the file's first line as read (LF), not of the kept lines.
+    EXPECT_EQ(readBytes(dir / "dirgauge.ini"), expected);
+    EXPECT_EQ(LoadIniCompSetting(ini), setting);
+    EXPECT_FALSE(ini.readBool("Comp", "Synchro", true));
+}
+
+TEST(CompSetting, RoundTripsEveryField)
+{
+    TempFolder dir;
+    IniFile ini(dir / "dirgauge.ini");
+    CompSetting setting;
+    setting.F3Ad_ChColor = 0x00123456;
+    setting.F3Ad_BgColor = 0xFF000008;
+    setting.F3U1_ChColor = 0x00000001;
+    setting.F3U1_BgColor = 0x00FFFFFF;
+    setting.F3U2_ChColor = 0;
+    setting.F3U2_BgColor = 0x00ABCDEF;
+    setting.F3D1_ChColor = 0xFF00000F;
+    setting.F3D1_BgColor = 0x00010203;
+    setting.F3D2_ChColor = 0x00FEDCBA;
+    setting.F3D2_BgColor = 0x00000080;
+    setting.F3U1_Limit = 1;
+    setting.F3U2_Limit = 999;
+    setting.F3D1_Limit = 2;
+    setting.F3D2_Limit = 3;
+    SaveIniCompSetting(ini, setting, true);
+    EXPECT_EQ(LoadIniCompSetting(ini), setting);
+}
+
+TEST(CompSetting, HandEditedValues)
+{
+    struct Case {
+        const char* line;
+        std::int32_t expectedU1Limit;
+    };
+    const Case cases[] = {
+        {"F3U1_Limit=0x14", 20},  {"F3U1_Limit=$14", 20}, {"f3u1_limit=20", 20},
+        {"F3U1_Limit=abc", 10},   {"F3U1_Limit=", 10},     {"F3U1_Limit=0", 0},
+        {"F3U1_Limit=-5", -5},    {"F3U1_Limit=1000", 1000}, {"F3U1_Limit=99999999999", 10},
+    };
+    TempFolder dir;
+    for (const Case& c : cases) {
+        writeBytes(dir / "dirgauge.ini", std::string("[comp]\n") + c.line + "\n");
+        const CompSetting loaded = LoadIniCompSetting(IniFile(dir / "dirgauge.ini"));
+        EXPECT_EQ(loaded.F3U1_Limit, c.expectedU1Limit) << c.line;
+        EXPECT_EQ(loaded.F3U2_Limit, 30) << c.line;
+    }
+
+    writeBytes(dir / "dirgauge.ini", "[Comp]\nF3Ad_BgColor=0xFF000005\nF3U2_ChColor=4278190085\n");
+    const CompSetting colours = LoadIniCompSetting(IniFile(dir / "dirgauge.ini"));
+    EXPECT_EQ(colours.F3Ad_BgColor, kClWindow);
+    EXPECT_EQ(colours.F3U2_ChColor, 0x000000FFu); // beyond 32 bits signed: the default
+}
+
+TEST(CompSetting, SynchroReadsAsABoolean)
+{
+    struct Case {
+        const char* value;
+        bool expected;
+    };
+    const Case cases[] = {{"0", false}, {"1", true}, {"2", true}, {"yes", true}, {"-1", true}};
+    TempFolder dir;
+    for (const Case& c : cases) {
+        writeBytes(dir / "dirgauge.ini", std::string("[Comp]\nSynchro=") + c.value + "\n");
+        EXPECT_EQ(IniFile(dir / "dirgauge.ini").readBool("Comp", "Synchro", true), c.expected)
+            << c.value;
+    }
+}
+
+TEST(CompSetting, RefusedSaveRaisesAndLeavesTheFile)
+{
+    TempFolder dir;
+    writeBytes(dir / "dirgauge.ini", "[Comp]\nF3U1_Limit=12\n");
+    std::filesystem::create_directory(dir / "dirgauge.ini.tmp");
+    IniFile ini(dir / "dirgauge.ini");
+    try {
+        SaveIniCompSetting(ini, CompSetting{}, true);
+        ADD_FAILURE() << "no error";
+    } catch (const UserError& e) {
+        EXPECT_EQ(std::string(e.what()), (dir / "dirgauge.ini").string() + " に書き込めません");
+    }
+    EXPECT_EQ(readBytes(dir / "dirgauge.ini"), "[Comp]\nF3U1_Limit=12\n");
+}
+
+} // namespace
+} // namespace dg

@@ -1,0 +1,123 @@
+#include "settings/exit_settings.h"
+
+#include "core/errors.h"
+#include "settings/ini_file.h"
+#include "temp_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace dg {
+namespace {
+
+using test::readBytes;
+using test::TempFolder;
+using test::writeBytes;
+
+const std::string kCompDefaults = "F3Ad_ChColor=-16777199\n"
+                                  "F3Ad_BgColor=65535\n"
+                                  "F3U1_ChColor=16711935\n"
+                                  "F3U1_BgColor=-16777211\n"
+                                  "F3U2_ChColor=255\n"
+                                  "F3U2_BgColor=-16777211\n"
+                                  "F3D1_ChColor=65280\n"
+                                  "F3D1_BgColor=-16777211\n"
+                                  "F3D2_ChColor=16711680\n"
+                                  "F3D2_BgColor=-16777211\n"
+                                  "F3U1_Limit=10\n"
+                                  "F3U2_Limit=30\n"
+                                  "F3D1_Limit=10\n"
+                                  "F3D2_Limit=30\n";
+
+TEST(ExitSettings, NoFileStartsWithDefaultsAndExitWritesAllThreeSections)
+{
+    TempFolder dir;
+    IniFile ini(dir / "dirgauge.ini");
+    const FormPlacement current{300, 669, 40, 50};
+    const StartSettings start = readStartSettings(ini, current);
+    EXPECT_EQ(start.placement, (FormPlacement{450, 669, 40, 50}));
+    EXPECT_EQ(start.comp, CompSetting{});
+    EXPECT_TRUE(start.synchro);
+    EXPECT_EQ(start.currentName, "");
+    EXPECT_FALSE(start.debug);
+
+    writeExitSettings(ini, start.placement, start.comp, start.synchro, start.currentName,
+                      start.debug);
+    EXPECT_EQ(readBytes(dir / "dirgauge.ini"),
+              "[Form]\nWidth=450\nHeight=669\nTop=40\nLeft=50\n"
+              "[Comp]\n" + kCompDefaults + "Synchro=1\n"
+              "[Env]\nCurrentName=\nDebug=0\n");
+    const StartSettings again = readStartSettings(ini, FormPlacement{});
+    EXPECT_EQ(again.placement, start.placement);
+}
+
+TEST(ExitSettings, ExitOrderDropsUnlistedKeysAndKeepsOtherSectionsByteForByte)
+{
+    TempFolder dir;
+    const std::string mine = "[Mine]\r\n; my notes \x83\x5D\r\nkey = value \r\n\r\n";
+    const std::string last = "[zLast]\nA=1";
+    writeBytes(dir / "dirgauge.ini", "; top\r\n[env]\r\nCurrentName=old\r\nStale=1\r\n" + mine +
+                                         "[COMP]\r\nF3U1_Limit=0x14\r\nUnknown=3\r\n"
+                                         "[Form]\r\nWidth=10\r\nExtra=4\r\n" + last);
+    IniFile ini(dir / "dirgauge.ini");
+    const StartSettings start = readStartSettings(ini, FormPlacement{1, 2, 3, 4});
+    EXPECT_EQ(start.placement, (FormPlacement{10, 2, 3, 4}));
+    EXPECT_EQ(start.comp.F3U1_Limit, 20);
+    EXPECT_EQ(start.currentName, "old");
+
+    CompSetting comp;
+    comp.F3U1_Limit = 20;
+    writeExitSettings(ini, FormPlacement{800, 600, -5, 7}, comp, false, "/data/new report.txt",
+                      true);
+    std::string compText = kCompDefaults;
+    compText.replace(compText.find("F3U1_Limit=10"), 13, "F3U1_Limit=20");
+    std::string expected = "; top\r\n" + mine + last + "\r\n" +
+                           "[Form]\r\nWidth=800\r\nHeight=600\r\nTop=-5\r\nLeft=7\r\n[Comp]\r\n";
+    for (std::size_t at = 0; (at = compText.find('\n', at)) != std::string::npos; at += 2)
+        compText.insert(at, "\r");
+    expected += compText + "Synchro=0\r\n[Env]\r\nCurrentName=/data/new report.txt\r\nDebug=1\r\n";
+    EXPECT_EQ(readBytes(dir / "dirgauge.ini"), expected);
+}
+
+TEST(ExitSettings, TheViewerThatExitsLastDecides)
+{
+    TempFolder dir;
+    IniFile first(dir / "dirgauge.ini");
+    IniFile second(dir / "dirgauge.ini");
+    writeExitSettings(first, FormPlacement{100, 200, 0, 0}, CompSetting{}, true, "/a/old.txt",
+                      false);
+    writeExitSettings(second, FormPlacement{500, 600, 0, 500}, CompSetting{}, true, "/a/new.txt",
+                      false);
+    const StartSettings start = readStartSettings(first, FormPlacement{});
+    EXPECT_EQ(start.placement, (FormPlacement{500, 600, 0, 500}));
+    EXPECT_EQ(start.currentName, "/a/new.txt");
+}
+
+TEST(ExitSettings, SwitchesAreReadBackWithTheirDefaults)
+{
+    TempFolder dir;
+    IniFile ini(dir / "dirgauge.ini");
+    EXPECT_TRUE(readSynchro(ini));
+    EXPECT_FALSE(readDebug(ini));
+    writeBytes(dir / "dirgauge.ini", "[Comp]\nSynchro=0\n[Env]\nDebug=5\n");
+    EXPECT_FALSE(readSynchro(ini));
+    EXPECT_TRUE(readDebug(ini));
+}
+
+TEST(ExitSettings, RefusedExitWritesNothing)
+{
+    TempFolder dir;
+    writeBytes(dir / "plain", "x");
+    IniFile ini(dir / "plain" / "dirgauge.ini");
+    try {
+        writeExitSettings(ini, FormPlacement{}, CompSetting{}, true, "", false);
+        ADD_FAILURE() << "no error";
+    } catch (const UserError& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  (dir / "plain" / "dirgauge.ini").string() + " に書き込めません");
+    }
+}
+
+} // namespace
+} // namespace dg

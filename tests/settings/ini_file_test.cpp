@@ -1,0 +1,239 @@
+#include "settings/ini_file.h"
+
+#include "core/errors.h"
+#include "temp_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace dg {
+namespace {
+
+using test::readBytes;
+using test::TempFolder;
+using test::writeBytes;
+
+std::string refusedText(const std::filesystem::path& path)
+{
+    return path.string() + " に書き込めません";
+}
+
+// Runs the write and returns the text of the UserError it throws (empty when none).
+template <typename Write>
+std::string refusal(Write&& write)
+{
+    try {
+        write();
+    } catch (const UserError& e) {
+        return e.what();
+    }
+    return {};
+}
+
+TEST(IniFile, MissingFileReadsDefaultsAndTheFirstWriteCreatesIt)
+{
+    TempFolder dir;
+    IniFile ini(dir / "dirgauge.ini");
+    EXPECT_EQ(ini.readInteger("Form", "Width", 450), 450);
+    EXPECT_TRUE(ini.readBool("Comp", "Synchro", true));
+    EXPECT_EQ(ini.readString("Env", "CurrentName", "none"), "none");
+    EXPECT_FALSE(std::filesystem::exists(dir / "dirgauge.ini"));
+
+    ini.writeBool("Env", "Debug", true);
+    EXPECT_EQ(readBytes(dir / "dirgauge.ini"), "[Env]\nDebug=1\n");
+    EXPECT_FALSE(std::filesystem::exists(dir / "dirgauge.ini.tmp"));
+}
+
+TEST(IniFile, ReadsSeeWritesOfAnotherObjectAtOnce)
+{
+    TempFolder dir;
+    IniFile mine(dir / "dirgauge.ini");
+    IniFile partner(dir / "dirgauge.ini");
+    mine.writeInteger("Comp", "F3U1_Limit", 15);
+    EXPECT_EQ(partner.readInteger("Comp", "F3U1_Limit", 10), 15);
+    partner.writeBool("Comp", "Synchro", false);
+    EXPECT_FALSE(mine.readBool("Comp", "Synchro", true));
+    EXPECT_EQ(mine.readInteger("Comp", "F3U1_Limit", 10), 15);
+}
+
+TEST(IniFile, WritesKeepEverythingElseByteForByte)
+{
+    TempFolder dir;
+    const std::string before = "; hand made\r\n[Comp]\r\nF3U1_Limit = 10\r\nmine=\x83\x5D\r\n\r\n"
+                               "[Other]\r\nkey=value\r\n";
+    writeBytes(dir / "dirgauge.ini", before);
+    IniFile ini(dir / "dirgauge.ini");
+    ini.writeInteger("COMP", "f3u1_limit", 25);
+    ini.writeBool("Comp", "Synchro", true);
+    EXPECT_EQ(readBytes(dir / "dirgauge.ini"),
+              "; hand made\r\n[Comp]\r\nF3U1_Limit=25\r\nmine=\x83\x5D\r\nSynchro=1\r\n\r\n"
+              "[Other]\r\nkey=value\r\n");
+}
+
+TEST(IniFile, BatchIsAppliedInOneReplacement)
+{
+    TempFolder dir;
+    IniFile ini(dir / "dirgauge.ini");
+    IniBatch batch;
+    batch.writeInteger("Form", "Width", 1);
+    batch.eraseSection("Form");
+    batch.writeInteger("Form", "Height", 2);
+    batch.writeString("Env", "CurrentName", "/tmp/a.txt");
+    EXPECT_FALSE(batch.empty());
+    ini.commit(batch);
+    EXPECT_EQ(readBytes(dir / "dirgauge.ini"), "[Form]\nHeight=2\n[Env]\nCurrentName=/tmp/a.txt\n");
+
+    ini.commit(IniBatch());
+    EXPECT_EQ(ini.readInteger("Form", "Height", 0), 2);
+}
+
+TEST(IniFile, ExistingPermissionsAreKeptAndAStaleTempFileIsReplaced)
+{
+    TempFolder dir;
+    const auto file = dir / "dirgauge.ini";
+    writeBytes(file, "[Form]\nWidth=1\n");
+    ::chmod(file.c_str(), 0640);
+    writeBytes(dir / "dirgauge.ini.tmp", "left over by a crash");
+    IniFile ini(file);
+    ini.writeInteger("Form", "Width", 2);
+    struct stat info {};
+    ASSERT_EQ(::stat(file.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0640u);
+    EXPECT_EQ(readBytes(file), "[Form]\nWidth=2\n");
+    EXPECT_FALSE(std::filesystem::exists(dir / "dirgauge.ini.tmp"));
+}
+
+TEST(IniFile, SymbolicLinkToTheFileStaysALink)
+{
+    TempFolder dir;
+    std::filesystem::create_directory(dir / "real");
+    writeBytes(dir / "real" / "dirgauge.ini", "[Form]\nWidth=1\n");
+    std::filesystem::create_symlink(dir / "real" / "dirgauge.ini", dir / "dirgauge.ini");
+    IniFile ini(dir / "dirgauge.ini");
+    ini.writeInteger("Form", "Width", 3);
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "dirgauge.ini"));
+    EXPECT_EQ(readBytes(dir / "real" / "dirgauge.ini"), "[Form]\nWidth=3\n");
+}
+
+TEST(IniFile, TwoProcessesWritingAtOnceLoseNothing)
+{
+    TempFolder dir;
+    const auto path = dir / "dirgauge.ini";
+    constexpr int kWrites = 150;
+    const auto writeMany = [&](const char* section) {
+        IniFile ini(path);
+        for (int i = 0; i < kWrites; ++i) {
+            ini.writeInteger(section, "Key" + std::to_string(i), i);
+            // A reader never meets a half-written file: every earlier key of ours is there.
+            if (ini.readInteger(section, "Key0", -1) != 0)
+                return false;
+        }
+        return true;
+    };
+
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        bool ok = false;
+        try {
+            ok = writeMany("Child");
+        } catch (...) {
+        }
+        ::_exit(ok ? 0 : 1);
+    }
+    bool parentOk = false;
+    EXPECT_NO_THROW(parentOk = writeMany("Parent"));
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(parentOk);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+
+    const IniDocument doc = IniFile(path).snapshot();
+    int missing = 0;
+    for (int i = 0; i < kWrites; ++i) {
+        missing += doc.readInteger("Child", "Key" + std::to_string(i), -1) != i;
+        missing += doc.readInteger("Parent", "Key" + std::to_string(i), -1) != i;
+    }
+    EXPECT_EQ(missing, 0);
+}
+
+TEST(IniFile, RefusedWritesRaiseTheFullPathAndChangeNothing)
+{
+    TempFolder dir;
+
+    // The folder cannot exist: its parent is a regular file.
+    writeBytes(dir / "plain", "x");
+    IniFile underFile(dir / "plain" / "dirgauge.ini");
+    EXPECT_EQ(refusal([&] { underFile.writeInteger("Form", "Width", 1); }),
+              refusedText(dir / "plain" / "dirgauge.ini"));
+    EXPECT_EQ(refusal([&] { underFile.eraseSection("Form"); }),
+              refusedText(dir / "plain" / "dirgauge.ini"));
+    EXPECT_EQ(underFile.readInteger("Form", "Width", 450), 450);
+
+    // The temporary file's name is taken by a folder.
+    const auto blocked = dir / "blocked.ini";
+    writeBytes(blocked, "[Form]\nWidth=1\n");
+    std::filesystem::create_directory(dir / "blocked.ini.tmp");
+    IniFile tempBlocked(blocked);
+    EXPECT_EQ(refusal([&] { tempBlocked.writeString("Env", "CurrentName", "a"); }),
+              refusedText(blocked));
+    EXPECT_EQ(readBytes(blocked), "[Form]\nWidth=1\n");
+
+    // The settings file's name is taken by a folder: its content cannot be read, so it is not
+    // replaced.
+    std::filesystem::create_directory(dir / "folder.ini");
+    IniFile isFolder(dir / "folder.ini");
+    EXPECT_EQ(refusal([&] { isFolder.writeBool("Env", "Debug", true); }),
+              refusedText(dir / "folder.ini"));
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "folder.ini"));
+}
+
+TEST(IniFile, RefusedBatchWritesNothing)
+{
+    TempFolder dir;
+    const auto path = dir / "dirgauge.ini";
+    writeBytes(path, "[Form]\nWidth=1\n");
+    std::filesystem::create_directory(dir / "dirgauge.ini.tmp");
+    IniFile ini(path);
+    IniBatch batch;
+    batch.eraseSection("Form");
+    batch.writeInteger("Form", "Width", 2);
+    EXPECT_EQ(refusal([&] { ini.commit(batch); }), refusedText(path));
+    EXPECT_EQ(readBytes(path), "[Form]\nWidth=1\n");
+}
+
+TEST(IniFile, ReadOnlyFileIsNotReplaced)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "permission bits do not stop root";
+    TempFolder dir;
+    const auto path = dir / "dirgauge.ini";
+    writeBytes(path, "[Form]\nWidth=1\n");
+    ::chmod(path.c_str(), 0444);
+    IniFile ini(path);
+    EXPECT_EQ(refusal([&] { ini.writeInteger("Form", "Width", 2); }), refusedText(path));
+    EXPECT_EQ(readBytes(path), "[Form]\nWidth=1\n");
+}
+
+TEST(IniFile, OversizedFileReadsAsEmptyAndIsNotReplaced)
+{
+    TempFolder dir;
+    const auto path = dir / "dirgauge.ini";
+    {
+        std::string big = "[Form]\nWidth=1\n";
+        big.resize(IniFile::kMaxFileSize + 1, ';');
+        writeBytes(path, big);
+    }
+    IniFile ini(path);
+    EXPECT_EQ(ini.readInteger("Form", "Width", 450), 450);
+    EXPECT_EQ(refusal([&] { ini.writeInteger("Form", "Width", 2); }), refusedText(path));
+    EXPECT_EQ(std::filesystem::file_size(path), IniFile::kMaxFileSize + 1);
+}
+
+} // namespace
+} // namespace dg
