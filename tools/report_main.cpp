@@ -1,13 +1,16 @@
 // dirgauge-report: loads a folder-information report exactly as the viewer does and prints its
 // folder tree (or the loaded lines) for people and scripts.
 #include "core/collation.h"
+#include "core/comparison.h"
 #include "core/encoding.h"
 #include "core/errors.h"
+#include "core/numbers.h"
 #include "core/report_reader.h"
 #include "core/tree_builder.h"
 #include "diag/debug_log.h"
 #include "tools/report_output.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -22,14 +25,16 @@ constexpr int kExitOk = 0;
 constexpr int kExitUsage = 1;
 constexpr int kExitError = 2;
 
-const char* const kUsage = "usage: dirgauge-report [--format tree|tsv|json|report] [--log FILE] FILE\n"
+const char* const kUsage = "usage: dirgauge-report [--format tree|tsv|json|report] [--log FILE] [--base FILE]\n"
+                           "                       [--limits U1,U2,D1,D2] [--changed] FILE\n"
                            "       dirgauge-report --help\n";
 
 const char* const kHelp = R"(NAME
        dirgauge-report - print the folder tree of a folder-information report
 
 SYNOPSIS
-       dirgauge-report [--format tree|tsv|json|report] [--log FILE] FILE
+       dirgauge-report [--format tree|tsv|json|report] [--log FILE] [--base FILE]
+                       [--limits U1,U2,D1,D2] [--changed] FILE
 
 DESCRIPTION
        Reads FILE (Shift-JIS text, full or abbreviated form), checks it, expands the abbreviated
@@ -60,6 +65,21 @@ OPTIONS
               Writes the debug lines the viewer would write for the same steps to FILE, with the
               start and end banners (Shift-JIS, CR LF).
 
+       --base FILE
+              Compares FILE (the shown report) with this older or newer report of the same drive,
+              as the viewer's comparison does: every folder is classed as added (1, Ad), increased
+              (2, U1), greatly increased (3, U2), decreased (4, D1), greatly decreased (5, D2) or
+              unchanged (255). When no folder changed, "異なるサイズのフォルダはありません。" is
+              printed on standard error and the status is still 0.
+
+       --limits U1,U2,D1,D2
+              The four percentage limits of the classes (default 10,30,10,30): a folder that grew
+              by at least U2 percent of its base size is greatly increased, by at least U1 percent
+              increased; likewise D2 and D1 for shrinking.
+
+       --changed
+              Prints only the folders of classes 1 to 5.
+
        --help Prints this page.
 
 EXIT STATUS
@@ -73,8 +93,30 @@ EXIT STATUS
 struct Options {
     std::string format = "tree";
     std::string logFile;
+    std::string baseFile;
+    std::optional<dg::ChangeLimits> limits;
+    bool changedOnly = false;
     std::string file;
 };
+
+// "U1,U2,D1,D2": four whole numbers.
+std::optional<dg::ChangeLimits> parseLimits(const std::string& text)
+{
+    std::int32_t v[4];
+    std::size_t start = 0;
+    for (int k = 0; k < 4; ++k) {
+        const std::size_t comma = text.find(',', start);
+        if ((k < 3) != (comma != std::string::npos))
+            return std::nullopt;
+        const std::string part = text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        const auto n = dg::parseInt64(part);
+        if (!n || *n < INT32_MIN || *n > INT32_MAX || part.empty() || part[0] == ' ')
+            return std::nullopt;
+        v[k] = static_cast<std::int32_t>(*n);
+        start = comma + 1;
+    }
+    return dg::ChangeLimits{v[0], v[1], v[2], v[3]};
+}
 
 int usageError(const std::string& what)
 {
@@ -87,25 +129,28 @@ std::optional<int> parseArgs(int argc, char** argv, Options& opt)
     std::vector<std::string> positional;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        auto value = [&](const char* name) -> std::optional<std::string> {
+        auto value = [&]() -> std::optional<std::string> {
             if (i + 1 >= argc)
                 return std::nullopt;
-            (void)name;
             return std::string(argv[++i]);
         };
         if (arg == "--help" || arg == "-h") {
             std::fputs(kHelp, stdout);
             return kExitOk;
         }
-        if (arg == "--format" || arg == "--log") {
-            const auto v = value(arg.c_str());
+        if (arg == "--changed") {
+            opt.changedOnly = true;
+        } else if (arg == "--format" || arg == "--log" || arg == "--base" || arg == "--limits") {
+            const auto v = value();
             if (!v)
                 return usageError(arg + " needs a value");
-            (arg == "--format" ? opt.format : opt.logFile) = *v;
-        } else if (arg.rfind("--format=", 0) == 0) {
-            opt.format = arg.substr(9);
-        } else if (arg.rfind("--log=", 0) == 0) {
-            opt.logFile = arg.substr(6);
+            if (arg == "--limits") {
+                opt.limits = parseLimits(*v);
+                if (!opt.limits)
+                    return usageError("--limits needs four whole numbers: U1,U2,D1,D2");
+            } else {
+                (arg == "--format" ? opt.format : arg == "--log" ? opt.logFile : opt.baseFile) = *v;
+            }
         } else if (arg == "--") {
             for (++i; i < argc; ++i)
                 positional.emplace_back(argv[i]);
@@ -120,7 +165,34 @@ std::optional<int> parseArgs(int argc, char** argv, Options& opt)
     if (positional.size() != 1)
         return usageError(positional.empty() ? "no report file given" : "only one report file can be given");
     opt.file = positional.front();
+    if ((opt.limits || opt.changedOnly) && opt.baseFile.empty())
+        return usageError("--limits and --changed need --base");
     return std::nullopt;
+}
+
+// The viewer's base-file loading and classification, without the window: the same checks,
+// normalisation, sort and classes.
+int compare(const Options& opt, const dg::LineList& lines, dg::FolderTree& tree, dg::FieldSplitter& splitter,
+            dg::DebugSink* debug)
+{
+    dg::debugOut(debug, "Start LoadBaseFile, " + dg::encoding::utf8ToSjis(opt.baseFile));
+    if (opt.baseFile == opt.file) {
+        std::fprintf(stderr, "同じファイルは比較できません。\n");
+        return kExitError;
+    }
+    dg::LineList base;
+    dg::readReportFile(opt.baseFile, base);
+    const dg::FormCheck check = dg::checkForm(base);
+    if (!check.recognised) {
+        std::fprintf(stderr, "%s - ファイルの内容を認識できません。\n", opt.baseFile.c_str());
+        return kExitError;
+    }
+    dg::normaliseBaseLines(base, check, splitter, debug);
+    dg::classifyTree(tree, lines, base, opt.limits.value_or(dg::ChangeLimits{}), splitter, debug);
+    if (dg::firstChangedNode(tree) == dg::kNoNode)
+        std::fprintf(stderr, "異なるサイズのフォルダはありません。\n");
+    dg::debugOut(debug, "End   LoadBaseFile, " + std::to_string(base.size()) + " Lines");
+    return kExitOk;
 }
 
 int run(const Options& opt)
@@ -151,10 +223,17 @@ int run(const Options& opt)
     tree.sort(lines, dg::NameCollator());
     dg::debugOut(debug, "End   LoadFile, " + std::to_string(lines.size()) + " Lines");
 
+    if (!opt.baseFile.empty()) {
+        const int status = compare(opt, lines, tree, splitter, debug);
+        if (status != kExitOk)
+            return status;
+    }
+
     const dg::HeaderParts parts = dg::headerParts(lines[0], check.markerPos);
     dg::tools::ReportView view{lines, tree, opt.file,
                                "コンピュータ　：　" + dg::encoding::sjisToUtf8(parts.computer) +
-                                   dg::encoding::sjisToUtf8(parts.startTime) + " の情報"};
+                                   dg::encoding::sjisToUtf8(parts.startTime) + " の情報",
+                               opt.changedOnly};
     if (opt.format == "tsv")
         dg::tools::writeTsv(view, stdout);
     else if (opt.format == "json")

@@ -175,5 +175,68 @@ TEST_F(ReportTool, LogHoldsTheViewersDebugLines)
     EXPECT_EQ(lines.back(), "***** デバッグ出力の終了 *****");
 }
 
+TEST_F(ReportTool, BaseComparisonClassesTheBundledPair)
+{
+    const ToolRun r = run("--format tsv --base " + sample("older.txt") + " " + sample("newer.txt"));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(r.err.empty()) << r.err;
+    std::size_t perClass[256] = {};
+    std::istringstream lines(r.out);
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream fields(line);
+        std::string f;
+        for (int k = 0; k < 4; ++k)
+            std::getline(fields, f, '\t');
+        ++perClass[std::stoi(f)];
+    }
+    EXPECT_EQ(perClass[0], 1u) << "only the top node stays unclassified";
+    for (int c = 1; c <= 5; ++c)
+        EXPECT_GT(perClass[c], 0u) << "class " << c;
+    EXPECT_GT(perClass[255], 0u);
+
+    // The other direction finds the folder that exists only in the older report.
+    const ToolRun back = run("--format tsv --changed --base " + sample("newer.txt") + " " + sample("older.txt"));
+    ASSERT_EQ(back.status, 0) << back.err;
+    EXPECT_NE(back.out.find("\t1\t("), std::string::npos);
+
+    // --changed keeps classes 1-5 only; the tree format marks them.
+    const ToolRun changed = run("--changed --base " + sample("older.txt") + " " + sample("newer.txt"));
+    ASSERT_EQ(changed.status, 0);
+    std::istringstream tl(changed.out);
+    for (std::string line; std::getline(tl, line);)
+        EXPECT_NE(line.find("  ["), std::string::npos) << line;
+}
+
+TEST_F(ReportTool, BaseComparisonReportsItsOwnFailuresAndTheQuietCase)
+{
+    ToolRun r = run("--base " + sample("newer.txt") + " " + sample("newer.txt"));
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "同じファイルは比較できません。\n");
+
+    const std::string bad = dir.file("bad.txt", "no header\r\nC:,1\r\nx\r\n");
+    r = run("--base " + quoted(bad) + " " + sample("newer.txt"));
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, bad + " - ファイルの内容を認識できません。\n");
+
+    // Limits nothing reaches: only added folders remain; an identical copy changes nothing at all.
+    r = run("--format tsv --changed --limits 1000,1000,1000,1000 --base " + sample("older.txt") + " " +
+            sample("newer.txt"));
+    EXPECT_EQ(r.status, 0);
+    std::istringstream lines(r.out);
+    for (std::string line; std::getline(lines, line);)
+        EXPECT_NE(line.find("\t1\t("), std::string::npos) << line;
+
+    const std::string copy = dir.file("copy.txt", slurp(std::string(DG_SOURCE_DIR) + "/samples/newer.txt"));
+    r = run("--format tsv --changed --base " + quoted(copy) + " " + sample("newer.txt"));
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "異なるサイズのフォルダはありません。\n");
+    EXPECT_TRUE(r.out.empty());
+
+    for (const std::string args : {"--limits 1,2,3 --base a b", "--limits 1,2,3,x --base a b", "--changed b"}) {
+        r = run(args);
+        EXPECT_EQ(r.status, 1) << args;
+    }
+}
+
 } // namespace
 } // namespace dg

@@ -1,0 +1,166 @@
+#include "core/comparison.h"
+
+#include "core/change_percent.h"
+#include "core/numbers.h"
+
+#include <cstring>
+
+namespace dg {
+namespace {
+
+std::int64_t sizeOrMinusOne(std::string_view text)
+{
+    return parseInt64(text).value_or(-1);
+}
+
+// key against the first key.size() bytes of line (the whole line when shorter), plain byte order.
+int comparePrefix(std::string_view key, std::string_view line)
+{
+    const std::size_t n = std::min(key.size(), line.size());
+    if (n) {
+        const int c = std::memcmp(key.data(), line.data(), n);
+        if (c)
+            return c;
+    }
+    return key.size() > line.size() ? 1 : 0;
+}
+
+} // namespace
+
+void normaliseBaseLines(LineList& base, const FormCheck& check, FieldSplitter& splitter, DebugSink* debug)
+{
+    if (check.abbreviated)
+        ExpandFullDescription(base, splitter, debug);
+    else
+        substituteDriveSizes(base, splitter, debug);
+    base.sortBytewise();
+}
+
+long long FindBaseLine(const LineList& base, std::string_view key)
+{
+    if (base.empty())
+        return -1;
+    std::size_t low = 0;
+    std::size_t high = base.size() - 1;
+    for (;;) {
+        const std::size_t middle = (low + high) / 2;
+        const int c = comparePrefix(key, base[middle]);
+        if (c == 0)
+            return static_cast<long long>(middle);
+        if (low == high)
+            return -1;
+        if (c < 0)
+            high = middle;
+        else
+            low = middle + 1;
+    }
+}
+
+void lookupKey(std::string_view currentLine, std::string_view field0, std::string& key)
+{
+    key.clear();
+    const bool quoted = !currentLine.empty() && currentLine.front() == '"';
+    if (quoted)
+        key.push_back('"');
+    key.append(field0);
+    if (quoted)
+        key.push_back('"');
+    key.push_back(',');
+}
+
+ChangeClass classifySizes(std::int64_t current, std::int64_t base, const ChangeLimits& limits)
+{
+    // Differences are taken exactly: two 64-bit sizes can be further apart than 64 bits hold.
+    const Int128 c = current;
+    const Int128 b = base;
+    if (c > b) {
+        const std::int64_t pct = changePercent(c - b, base);
+        if (pct >= limits.u2)
+            return ChangeClass::GreatlyIncreased;
+        if (pct >= limits.u1)
+            return ChangeClass::Increased;
+    } else if (c < b) {
+        const std::int64_t pct = changePercent(b - c, base);
+        if (pct >= limits.d2)
+            return ChangeClass::GreatlyDecreased;
+        if (pct >= limits.d1)
+            return ChangeClass::Decreased;
+    }
+    return ChangeClass::Unchanged;
+}
+
+ClassCounts classifyTree(FolderTree& tree, const LineList& current, const LineList& base,
+                         const ChangeLimits& limits, FieldSplitter& splitter, DebugSink* debug,
+                         const std::function<void(std::size_t)>& progress)
+{
+    if (debug && debug->enabled())
+        debug->out("Start SetColorInfo, U1=" + std::to_string(limits.u1) + "%, U2=" + std::to_string(limits.u2) +
+                   "%, D1=" + std::to_string(limits.d1) + "%, D2=" + std::to_string(limits.d2) + "%");
+    ClassCounts counts;
+    std::string key;
+    const std::size_t n = tree.nodeCount();
+    for (std::size_t d = 1; d < n; ++d) {
+        if (progress)
+            progress(d);
+        const NodeId id = tree.nodeAtAbsolute(d);
+        tree.setChangeClass(id, ChangeClass::Unchanged);
+        const std::string_view line = current[tree.lineIndex(id)];
+        splitter.splitFirst(line, 2);
+        const std::string_view path = splitter.get(0);
+        if (path.size() == 2)
+            continue;
+        const std::int64_t currentSize = sizeOrMinusOne(splitter.get(1));
+        lookupKey(line, path, key);
+        const long long found = FindBaseLine(base, key);
+        if (found < 0) {
+            tree.setChangeClass(id, ChangeClass::Added);
+            ++counts.added;
+            continue;
+        }
+        splitter.splitFirst(base[static_cast<std::size_t>(found)], 2);
+        const std::int64_t baseSize = sizeOrMinusOne(splitter.get(1));
+        const ChangeClass c = classifySizes(currentSize, baseSize, limits);
+        tree.setChangeClass(id, c);
+        switch (c) {
+        case ChangeClass::Increased: ++counts.u1; break;
+        case ChangeClass::GreatlyIncreased: ++counts.u2; break;
+        case ChangeClass::Decreased: ++counts.d1; break;
+        case ChangeClass::GreatlyDecreased: ++counts.d2; break;
+        case ChangeClass::None:
+        case ChangeClass::Added:
+        case ChangeClass::Unchanged: break;
+        }
+    }
+    if (debug && debug->enabled())
+        debug->out("End   SetColorInfo, Ad=" + std::to_string(counts.added) + ", U1=" + std::to_string(counts.u1) +
+                   ", U2=" + std::to_string(counts.u2) + ", D1=" + std::to_string(counts.d1) +
+                   ", D2=" + std::to_string(counts.d2));
+    return counts;
+}
+
+NodeId firstChangedNode(const FolderTree& tree)
+{
+    return nextChangedBelow(tree, 0);
+}
+
+NodeId nextChangedBelow(const FolderTree& tree, std::size_t i)
+{
+    for (std::size_t d = i + 1; d < tree.nodeCount(); ++d) {
+        const NodeId id = tree.nodeAtAbsolute(d);
+        if (tree.changeClass(id) != ChangeClass::Unchanged)
+            return id;
+    }
+    return kNoNode;
+}
+
+NodeId nextChangedAbove(const FolderTree& tree, std::size_t i)
+{
+    for (std::size_t d = i; d-- > 1;) {
+        const NodeId id = tree.nodeAtAbsolute(d);
+        if (tree.changeClass(id) != ChangeClass::Unchanged)
+            return id;
+    }
+    return kNoNode;
+}
+
+} // namespace dg
