@@ -1,0 +1,34 @@
+#pragma once
+// What two paired viewers say about a tree node, and how the receiver finds its own node.
+// A tree event carries the node's level and a path text: the top node's label (level 0), the
+// drive name from the drive line before a root line (level 1), or the folder's full path.
+#include "core/field_splitter.h"
+#include "core/folder_tree.h"
+#include "core/line_list.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace dg {
+
+enum class SyncKind { Change, Expanded, Collapsed };
+
+// The 32-bit event word: the level in bits 0-23, bit 30 for "Expanded", bit 31 for "Collapsed".
+constexpr std::uint32_t kCollapsedBit = 0x80000000u;
+constexpr std::uint32_t kExpandedBit = 0x40000000u;
+std::uint32_t makeEventWord(SyncKind kind, unsigned level);
+SyncKind eventKind(std::uint32_t word);
+constexpr unsigned eventLevel(std::uint32_t word) { return word & 0xFFFFFFu; }
+
+// The path text a viewer sends for node (Shift-JIS bytes).
+std::string syncPathText(const FolderTree& tree, const LineList& lines, FieldSplitter& splitter, NodeId node);
+
+// The node a received event names: level components of the path text (split at "\", multi-byte
+// aware, at most 512 bytes kept after each split) matched byte for byte, letter case significant,
+// against the names of the children in tree order, starting under the tree's first node. Level 0
+// names the first node itself. kNoNode when any component is missing.
+NodeId findNodeByPath(const FolderTree& tree, const LineList& lines, FieldSplitter& splitter, unsigned level,
+                      std::string_view pathText);
+
+} // namespace dg
