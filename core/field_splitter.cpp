@@ -11,6 +11,56 @@ constexpr bool isBlank(unsigned char c)
     return c >= 1 && c <= 32;
 }
 
+// Byte classes for the scans below: a byte that ends an unquoted field (a comma or 1..32), a byte
+// that forces quoting when joined (those and the double quote), and Shift-JIS lead bytes, which
+// take the next byte with them.
+enum : unsigned char { kPlain = 0, kStop = 1, kQuote = 2, kLead = 3 };
+
+struct ByteTable {
+    unsigned char split[256];
+    unsigned char join[256];
+    constexpr ByteTable() : split(), join()
+    {
+        for (unsigned c = 0; c < 256; ++c) {
+            const auto b = static_cast<unsigned char>(c);
+            split[c] = sjis::isLeadByte(b) ? kLead : (b == ',' || isBlank(b)) ? kStop : kPlain;
+            join[c] = sjis::isLeadByte(b) ? kLead : (b == ',' || b == '"' || isBlank(b)) ? kQuote : kPlain;
+        }
+    }
+};
+constexpr ByteTable kBytes;
+
+// End of the unquoted field that starts at i.
+std::size_t unquotedEnd(std::string_view line, std::size_t i)
+{
+    const std::size_t n = line.size();
+    while (i < n) {
+        const unsigned char cls = kBytes.split[static_cast<unsigned char>(line[i])];
+        if (cls == kPlain)
+            ++i;
+        else if (cls == kLead)
+            i += (i + 1 < n) ? 2 : 1;
+        else
+            break;
+    }
+    return i;
+}
+
+bool needsQuotes(std::string_view v)
+{
+    const std::size_t n = v.size();
+    for (std::size_t i = 0; i < n;) {
+        const unsigned char cls = kBytes.join[static_cast<unsigned char>(v[i])];
+        if (cls == kPlain)
+            ++i;
+        else if (cls == kLead)
+            i += 2;
+        else
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 void FieldSplitter::split(std::string_view line)
@@ -34,36 +84,40 @@ void FieldSplitter::splitFirst(std::string_view line, std::size_t maxFields)
     while (i < n && m_fields.size() < maxFields) {
         if (at(i) == '"') {
             // Quoted field: up to the next quote that is not doubled, or the end of the line.
+            // Without a doubled quote the text stands unchanged in the line and is viewed there.
             ++i;
-            const std::size_t from = m_unquoted.size();
-            std::size_t runStart = i;
-            for (;;) {
-                const std::size_t q = sjis::findChar(line, '"', i);
-                if (q == std::string_view::npos) {
-                    m_unquoted.append(line.substr(runStart));
-                    i = n;
+            std::size_t q = sjis::findChar(line, '"', i);
+            std::string_view field;
+            if (q == std::string_view::npos || q + 1 >= n || at(q + 1) != '"') {
+                const std::size_t end = q == std::string_view::npos ? n : q;
+                field = line.substr(i, end - i);
+                i = q == std::string_view::npos ? n : q + 1;
+            } else {
+                const std::size_t from = m_unquoted.size();
+                std::size_t runStart = i;
+                for (;;) {
+                    if (q == std::string_view::npos) {
+                        m_unquoted.append(line.substr(runStart));
+                        i = n;
+                        break;
+                    }
+                    if (q + 1 < n && at(q + 1) == '"') {
+                        m_unquoted.append(line.substr(runStart, q + 1 - runStart));
+                        i = q + 2;
+                        runStart = i;
+                        q = sjis::findChar(line, '"', i);
+                        continue;
+                    }
+                    m_unquoted.append(line.substr(runStart, q - runStart));
+                    i = q + 1;
                     break;
                 }
-                if (q + 1 < n && at(q + 1) == '"') {
-                    m_unquoted.append(line.substr(runStart, q + 1 - runStart));
-                    i = q + 2;
-                    runStart = i;
-                    continue;
-                }
-                m_unquoted.append(line.substr(runStart, q - runStart));
-                i = q + 1;
-                break;
+                field = std::string_view(m_unquoted.data() + from, m_unquoted.size() - from);
             }
-            const std::string_view field(m_unquoted.data() + from, m_unquoted.size() - from);
             m_fields.push_back(field);
         } else {
             const std::size_t start = i;
-            while (i < n) {
-                const unsigned char c = at(i);
-                if (c == ',' || isBlank(c))
-                    break;
-                i += sjis::charLength(line, i);
-            }
+            i = unquotedEnd(line, i);
             m_fields.push_back(line.substr(start, i - start));
         }
         while (i < n && isBlank(at(i)))
@@ -106,29 +160,26 @@ void FieldSplitter::joinTo(const std::vector<std::string_view>& fields, std::str
         if (f)
             out.push_back(',');
         const std::string_view v = fields[f];
-        bool quote = false;
-        for (std::size_t i = 0; i < v.size();) {
-            const auto c = static_cast<unsigned char>(v[i]);
-            if (isBlank(c) || c == '"' || c == ',') {
-                quote = true;
-                break;
-            }
-            i += sjis::charLength(v, i);
-        }
-        if (!quote) {
+        if (!needsQuotes(v)) {
             out.append(v);
             continue;
         }
+        // Quoted: copy runs up to each double quote (never a trail byte) and double it.
         out.push_back('"');
-        for (std::size_t i = 0; i < v.size();) {
-            const std::size_t len = sjis::charLength(v, i);
-            if (len == 1 && v[i] == '"')
-                out.push_back('"');
-            out.append(v.substr(i, len));
-            i += len;
+        std::size_t from = 0;
+        for (std::size_t q = sjis::findChar(v, '"'); q != std::string_view::npos; q = sjis::findChar(v, '"', q + 1)) {
+            out.append(v.substr(from, q + 1 - from)).push_back('"');
+            from = q + 1;
         }
-        out.push_back('"');
+        out.append(v.substr(from)).push_back('"');
     }
+}
+
+void FieldSplitter::replaceView(std::size_t k, std::string_view text)
+{
+    if (k >= m_fields.size())
+        throw IndexError(static_cast<long long>(k));
+    m_fields[k] = text;
 }
 
 std::string_view FieldSplitter::join()

@@ -37,6 +37,8 @@ public:
     std::string_view getOr(std::size_t k) const { return k < m_fields.size() ? m_fields[k] : std::string_view{}; }
     // Replaces field k by a copy of text; IndexError(k) when it does not exist.
     void replace(std::size_t k, std::string_view text);
+    // Replaces field k by text without copying it: text must outlive the use of the fields.
+    void replaceView(std::size_t k, std::string_view text);
 
     // The fields joined back into one line; the view stays valid until the next call.
     std::string_view join();

@@ -18,6 +18,10 @@ void LineList::clear()
     m_len.clear();
     m_begin.shrink_to_fit();
     m_len.shrink_to_fit();
+    m_read.reset();
+    m_readBegin = nullptr;
+    m_readSize = 0;
+    m_readLines = 0;
     m_blocks.clear();
     m_blockSizes.clear();
     m_arenaPos = nullptr;
@@ -75,8 +79,12 @@ void LineList::assignText(std::unique_ptr<char[]> bytes, std::size_t length)
     m_begin.shrink_to_fit();
     m_len.shrink_to_fit();
 
-    m_blocks.push_back(std::move(bytes));
-    m_blockSizes.push_back(length);
+    m_read = std::move(bytes);
+    m_readBegin = m_read.get();
+    m_readSize = length;
+    m_readLines = m_begin.size();
+    if (m_readLines == 0)
+        m_read.reset();
 }
 
 void LineList::assignText(std::string_view text)
@@ -117,7 +125,10 @@ void LineList::replace(std::size_t i, std::string_view text)
     char* p = allocate(text.size());
     if (!text.empty())
         std::memcpy(p, text.data(), text.size());
+    const bool wasRead = m_read && inReadBuffer(m_begin[i]);
     setLine(i, p, text.size());
+    if (wasRead && --m_readLines == 0)
+        m_read.reset();
 }
 
 void LineList::sortBytewise()
@@ -145,6 +156,8 @@ void LineList::compact()
         m_begin[i] = p;
         p += m_len[i];
     }
+    m_read.reset();
+    m_readLines = 0;
     m_blocks.clear();
     m_blockSizes.clear();
     m_blocks.push_back(std::move(bytes));
@@ -155,7 +168,7 @@ void LineList::compact()
 
 std::size_t LineList::memoryBytes() const
 {
-    return std::accumulate(m_blockSizes.begin(), m_blockSizes.end(), std::size_t{0}) +
+    return (m_read ? m_readSize : 0) + std::accumulate(m_blockSizes.begin(), m_blockSizes.end(), std::size_t{0}) +
            m_begin.capacity() * sizeof(const char*) + m_len.capacity() * sizeof(std::uint32_t);
 }
 

@@ -2,9 +2,10 @@
 // A report held as one list of lines (`CurrentLines`, `BaseLines`).
 //
 // The text read from a file stays in one buffer; each line is a pointer and a byte length into it.
-// A replaced line is appended to a chunked arena, so a replacement never moves other lines.
-// compact() copies the live lines into one exactly sized buffer and frees the rest: the loaders call
-// it after rewriting a file, so a report of millions of lines costs its text plus 12 bytes a line.
+// A replaced line is appended to a chunked arena, so a replacement never moves other lines. The
+// read buffer is freed as soon as no line points into it any more (the abbreviated form, once
+// expanded, lives wholly in the arena), so a report of millions of lines costs its text plus
+// 12 bytes a line.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -53,10 +54,15 @@ public:
 private:
     char* allocate(std::size_t n);
     void setLine(std::size_t i, const char* p, std::size_t n);
+    bool inReadBuffer(const char* p) const { return p >= m_readBegin && p <= m_readBegin + m_readSize; }
 
     std::vector<const char*> m_begin;
     std::vector<std::uint32_t> m_len;
-    std::vector<std::unique_ptr<char[]>> m_blocks; // owned text: the read buffer and arena chunks
+    std::unique_ptr<char[]> m_read; // the text as read; lines point into it until replaced
+    const char* m_readBegin = nullptr;
+    std::size_t m_readSize = 0;
+    std::size_t m_readLines = 0;    // lines still pointing into m_read
+    std::vector<std::unique_ptr<char[]>> m_blocks; // arena chunks (or the compacted text)
     std::vector<std::size_t> m_blockSizes;
     char* m_arenaPos = nullptr;
     std::size_t m_arenaLeft = 0;

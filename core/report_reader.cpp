@@ -137,7 +137,7 @@ void ExpandFullDescription(LineList& lines, FieldSplitter& splitter, DebugSink* 
             depth[k].assign(rest);
             break;
         }
-        splitter.replace(0, path);
+        splitter.replaceView(0, path);
 
         if (path.size() == 2)
             driveSize.assign(splitter.get(1));
@@ -147,19 +147,26 @@ void ExpandFullDescription(LineList& lines, FieldSplitter& splitter, DebugSink* 
         }
         if (path.size() > 2) {
             if (splitter.get(2).empty())
-                splitter.replace(2, lastCreated);
+                splitter.replaceView(2, lastCreated);
             else
                 lastCreated.assign(splitter.get(2));
             if (splitter.get(3).empty())
-                splitter.replace(3, lastUpdated);
+                splitter.replaceView(3, lastUpdated);
             else
                 lastUpdated.assign(splitter.get(3));
             if (splitter.get(4).empty())
-                splitter.replace(4, "16");
+                splitter.replaceView(4, "16");
         }
         lines.replace(n, splitter.join());
     }
-    lines.compact();
+    // Every data line now lives in the arena: moving the header and closing line there too lets
+    // the list free the text as read.
+    if (count >= 2) {
+        for (const std::size_t n : {std::size_t{0}, count - 1}) {
+            const std::string copy(lines[n]);
+            lines.replace(n, copy);
+        }
+    }
 }
 
 void substituteDriveSizes(LineList& lines, FieldSplitter& splitter, DebugSink* debug)
@@ -167,11 +174,15 @@ void substituteDriveSizes(LineList& lines, FieldSplitter& splitter, DebugSink* d
     std::string driveSize;
     const std::size_t count = lines.size();
     for (std::size_t n = 1; n + 1 < count; ++n) {
+        // Only drive and root lines read their size: most lines need their path field alone.
+        splitter.splitFirst(lines[n], 1);
+        const std::size_t pathSize = splitter.get(0).size();
+        if (pathSize != 2 && pathSize != 3)
+            continue;
         splitter.splitFirst(lines[n], 2);
-        const std::string_view path = splitter.get(0);
-        if (path.size() == 2) {
+        if (pathSize == 2) {
             driveSize.assign(splitter.get(1));
-        } else if (path.size() == 3 && splitter.get(1) == "?") {
+        } else if (splitter.get(1) == "?") {
             splitter.split(lines[n]);
             splitter.replace(1, driveSize);
             debugOut(debug, driveSizeDebugLine(splitter.get(0), driveSize));

@@ -1,16 +1,29 @@
 #include "core/sjis.h"
 
+#include <cstring>
+
 namespace dg::sjis {
 
 std::size_t findChar(std::string_view text, char ch, std::size_t from)
 {
+    // memchr finds candidates; a candidate is a real character unless it is the second byte of a
+    // double-byte character. A byte outside the lead range always ends a character, so the parity
+    // of the run of lead-range bytes just before the candidate tells whether the byte before it
+    // starts a double-byte character.
+    const char* const base = text.data();
     const std::size_t n = text.size();
     std::size_t i = from;
     while (i < n) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if (c == static_cast<unsigned char>(ch))
-            return i;
-        i += (isLeadByte(c) && i + 1 < n) ? 2 : 1;
+        const void* hit = std::memchr(base + i, ch, n - i);
+        if (!hit)
+            return std::string_view::npos;
+        const auto q = static_cast<std::size_t>(static_cast<const char*>(hit) - base);
+        std::size_t run = 0;
+        while (q - run > from && isLeadByte(static_cast<unsigned char>(base[q - run - 1])))
+            ++run;
+        if (run % 2 == 0)
+            return q;
+        i = q + 1;
     }
     return std::string_view::npos;
 }

@@ -20,6 +20,16 @@ TEST(Sjis, TrailByteEqualToBackslashIsNotASeparator)
     EXPECT_EQ(sjis::findChar(sj("ソ"), '\\'), std::string::npos);
 }
 
+TEST(Sjis, RunsOfLeadRangeBytesAreCountedFromACharacterBoundary)
+{
+    // 0x83 is both a lead byte and a valid trail byte: only the run's parity tells them apart.
+    EXPECT_EQ(sjis::findChar(std::string("\x83\x83\x5C", 3), '\\'), 2u);
+    EXPECT_EQ(sjis::findChar(std::string("\x83\x83\x83\x5C", 4), '\\'), std::string::npos);
+    EXPECT_EQ(sjis::findChar(std::string("a\\\x83\x83\x83\x5C\\", 7), '\\', 2), 6u);
+    // A search that starts on a boundary does not look at bytes before it.
+    EXPECT_EQ(sjis::findChar(std::string("\x83\x5C\x5C", 3), '\\', 2), 2u);
+}
+
 TEST(Sjis, LeadByteAtEndStandsAlone)
 {
     const std::string text("ab\x83", 3);
