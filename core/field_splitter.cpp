@@ -1,5 +1,6 @@
 #include "core/field_splitter.h"
 
+#include "core/byte_scan.h"
 #include "core/errors.h"
 #include "core/sjis.h"
 
@@ -35,6 +36,10 @@ std::size_t unquotedEnd(std::string_view line, std::size_t i)
 {
     const std::size_t n = line.size();
     while (i < n) {
+        if (i + 8 <= n && bytescan::plainForSplit(bytescan::load8(line.data() + i))) {
+            i += 8;
+            continue;
+        }
         const unsigned char cls = kBytes.split[static_cast<unsigned char>(line[i])];
         if (cls == kPlain)
             ++i;
@@ -50,6 +55,10 @@ bool needsQuotes(std::string_view v)
 {
     const std::size_t n = v.size();
     for (std::size_t i = 0; i < n;) {
+        if (i + 8 <= n && bytescan::plainForJoin(bytescan::load8(v.data() + i))) {
+            i += 8;
+            continue;
+        }
         const unsigned char cls = kBytes.join[static_cast<unsigned char>(v[i])];
         if (cls == kPlain)
             ++i;

@@ -99,7 +99,7 @@ char* LineList::allocate(std::size_t n)
 {
     if (n > m_arenaLeft) {
         const std::size_t chunk = std::max(n, kArenaChunk);
-        m_blocks.push_back(std::make_unique<char[]>(chunk));
+        m_blocks.push_back(std::unique_ptr<char[]>(new char[chunk])); // not zeroed: always written first
         m_blockSizes.push_back(chunk);
         m_arenaPos = m_blocks.back().get();
         m_arenaLeft = chunk;
@@ -148,7 +148,7 @@ void LineList::sortBytewise()
 void LineList::compact()
 {
     const std::size_t total = textBytes();
-    auto bytes = std::make_unique<char[]>(total ? total : 1);
+    std::unique_ptr<char[]> bytes(new char[total ? total : 1]);
     char* p = bytes.get();
     for (std::size_t i = 0; i < size(); ++i) {
         if (m_len[i])

@@ -48,12 +48,12 @@ void readReportFile(const std::string& path, LineList& lines)
 
     // Regular files are read in one go at their size; anything else (a pipe, a device) grows.
     std::size_t capacity = S_ISREG(st.st_mode) ? static_cast<std::size_t>(st.st_size) + 1 : 1 << 16;
-    auto buffer = std::make_unique<char[]>(capacity);
+    std::unique_ptr<char[]> buffer(new char[capacity]); // not zeroed: read into
     std::size_t length = 0;
     for (;;) {
         if (length == capacity) {
             const std::size_t bigger = capacity * 2;
-            auto grown = std::make_unique<char[]>(bigger);
+            std::unique_ptr<char[]> grown(new char[bigger]);
             std::memcpy(grown.get(), buffer.get(), length);
             buffer = std::move(grown);
             capacity = bigger;
