@@ -44,7 +44,7 @@ void FolderTree::finishBuild()
 {
     if (!m_listsBuilt)
         buildChildLists();
-    computeAbsolute();
+    renumberDepthFirst();
 }
 
 void FolderTree::buildChildLists()
@@ -86,23 +86,64 @@ void FolderTree::computeRows()
         m_row[m_topLevel[r]] = static_cast<std::uint32_t>(r);
 }
 
-void FolderTree::computeAbsolute()
+void FolderTree::renumberDepthFirst()
 {
     const std::size_t n = nodeCount();
-    m_absolute.assign(n, 0);
-    m_byAbsolute.assign(n, kNoNode);
-    std::vector<NodeId> stack;
-    std::uint32_t next = 0;
-    for (std::size_t t = m_topLevel.size(); t-- > 0;)
-        stack.push_back(m_topLevel[t]);
-    while (!stack.empty()) {
-        const NodeId id = stack.back();
-        stack.pop_back();
-        m_absolute[id] = next;
-        m_byAbsolute[next++] = id;
-        for (std::size_t b = m_childEnd[id]; b-- > childBegin(id);)
-            stack.push_back(m_children[b]);
+    // newId[old]: the node's position in a depth-first walk of the current child lists.
+    std::vector<NodeId> newId(n, kNoNode);
+    {
+        std::vector<NodeId> stack;
+        NodeId next = 0;
+        for (std::size_t t = m_topLevel.size(); t-- > 0;)
+            stack.push_back(m_topLevel[t]);
+        while (!stack.empty()) {
+            const NodeId id = stack.back();
+            stack.pop_back();
+            newId[id] = next++;
+            for (std::size_t b = m_childEnd[id]; b-- > childBegin(id);)
+                stack.push_back(m_children[b]);
+        }
     }
+    bool identity = true;
+    for (std::size_t id = 0; id < n && identity; ++id)
+        identity = newId[id] == id;
+    if (identity)
+        return;
+
+    // Move every node's fields to its new place in place, cycle by cycle, so the renumbering
+    // needs no second copy of the arrays.
+    std::vector<bool> placed(n, false);
+    for (std::size_t start = 0; start < n; ++start) {
+        if (placed[start] || newId[start] == start) {
+            placed[start] = true;
+            continue;
+        }
+        NodeId parent = m_parent[start];
+        std::uint32_t line = m_line[start];
+        std::int64_t size = m_size[start];
+        std::uint8_t cls = m_class[start];
+        std::uint8_t level = m_level[start];
+        std::int8_t width = m_width[start];
+        std::size_t pos = newId[start];
+        while (!placed[pos]) {
+            std::swap(parent, m_parent[pos]);
+            std::swap(line, m_line[pos]);
+            std::swap(size, m_size[pos]);
+            std::swap(cls, m_class[pos]);
+            std::swap(level, m_level[pos]);
+            std::swap(width, m_width[pos]);
+            placed[pos] = true;
+            pos = newId[pos];
+        }
+    }
+    for (NodeId& p : m_parent)
+        if (p != kNoNode)
+            p = newId[p];
+    for (NodeId& t : m_topLevel)
+        t = newId[t];
+    // Child lists rebuilt from the parents keep the sibling order, which the depth-first
+    // numbering preserves.
+    buildChildLists();
 }
 
 namespace {
@@ -132,7 +173,7 @@ void FolderTree::sort(const LineList& lines, const NameCollator& collator)
 
     auto sortSlice = [&](NodeId* first, NodeId* last) {
         // The top node's label has no "(": it goes after every other node of its level.
-        NodeId* end = std::stable_partition(first, last, [this](NodeId id) { return m_level[id] != 0 || id != 0; });
+        NodeId* end = std::stable_partition(first, last, [this](NodeId id) { return !isTopNode(id); });
         std::stable_sort(first, end, [this](NodeId a, NodeId b) { return sortSize(a) > sortSize(b); });
         for (NodeId* run = first; run < end;) {
             NodeId* runEnd = run + 1;
@@ -165,14 +206,14 @@ void FolderTree::sort(const LineList& lines, const NameCollator& collator)
     }
     if (m_topLevel.size() > 1)
         sortSlice(m_topLevel.data(), m_topLevel.data() + m_topLevel.size());
+    renumberDepthFirst();
     computeRows();
-    computeAbsolute();
 }
 
 std::string_view FolderTree::name(NodeId id, const LineList& lines, FieldSplitter& splitter) const
 {
-    if (id == 0 && m_level[0] == 0)
-        return headerFirstWord(lines[m_line[0]]);
+    if (isTopNode(id))
+        return headerFirstWord(lines[0]);
     splitter.splitFirst(lines[m_line[id]], 1);
     return cutFolderName(splitter.getOr(0)).name;
 }
@@ -189,7 +230,7 @@ std::string FolderTree::sizeText(NodeId id) const
 
 std::string FolderTree::label(NodeId id, const LineList& lines, FieldSplitter& splitter) const
 {
-    if (id == 0 && m_level[0] == 0)
+    if (isTopNode(id))
         return std::string(name(id, lines, splitter));
     std::string out = "(";
     out.append(sizeText(id)).append(") ").append(name(id, lines, splitter));
@@ -200,7 +241,7 @@ std::size_t FolderTree::memoryBytes() const
 {
     return m_parent.capacity() * sizeof(NodeId) + m_line.capacity() * 4 + m_size.capacity() * 8 +
            m_row.capacity() * 4 + m_childEnd.capacity() * 4 + m_children.capacity() * 4 +
-           m_absolute.capacity() * 4 + m_byAbsolute.capacity() * 4 + m_class.capacity() +
+           m_class.capacity() +
            m_level.capacity() + m_width.capacity() + m_topLevel.capacity() * 4;
 }
 

@@ -1,13 +1,14 @@
 #pragma once
 // The folder tree of a shown report, as plain arrays indexed by node id.
 //
-// Node ids are given in creation order (the top node is id 0, then one node per root and folder
-// line in report order) and never change; sorting only reorders each node's children. After every
-// sort the tree keeps the absolute index: each node's position in a depth-first walk of the sorted
-// tree, every node counted whether expanded or not, with both directions in O(1).
+// Nodes are added in report order. Once the tree is finished (finishBuild) or sorted, node ids are
+// renumbered to the absolute index: each node's position in a depth-first walk of the tree, every
+// node counted whether expanded or not. So the absolute index and the node at an index are both
+// the id itself, and walks in tree order read the arrays front to back. Ids change only when the
+// tree is finished or sorted; the viewer sorts once per loaded report.
 //
-// Per node the tree holds 39 bytes (parent, line index, parsed size, row, child list, absolute
-// index both ways, change class, level, label width); labels are derived from the line on demand.
+// Per node the tree holds 31 bytes (parent, line index, parsed size, row, child list, change
+// class, level, label width); labels are derived from the line on demand.
 #include "core/change_class.h"
 #include "core/field_splitter.h"
 #include "core/line_list.h"
@@ -35,7 +36,8 @@ public:
     // Reserves room for about n nodes (the builder passes the line count).
     void reserve(std::size_t n);
 
-    // Adds a node as the last child of parent (kNoNode: at the top level) and returns its id.
+    // Adds a node as the last child of parent (kNoNode: at the top level) and returns its id, valid
+    // until the tree is finished.
     NodeId addNode(NodeId parent, std::size_t lineIndex, std::int64_t size, unsigned level, int labelWidth);
 
     // Makes the child lists and absolute indices of an unsorted tree usable (the builder calls it,
@@ -64,12 +66,14 @@ public:
     // The size as the sibling order reads it: "?" is -1.
     std::int64_t sortSize(NodeId id) const { return sizeUnknown(id) ? -1 : m_size[id]; }
     int labelWidth(NodeId id) const { return m_width[id]; }
+    // The node named after the computer: the header line's node at level 0.
+    bool isTopNode(NodeId id) const { return m_line[id] == 0 && m_level[id] == 0; }
 
     ChangeClass changeClass(NodeId id) const { return static_cast<ChangeClass>(m_class[id]); }
     void setChangeClass(NodeId id, ChangeClass c) { m_class[id] = static_cast<std::uint8_t>(c); }
 
-    std::size_t absoluteIndex(NodeId id) const { return m_absolute[id]; }
-    NodeId nodeAtAbsolute(std::size_t index) const { return m_byAbsolute[index]; }
+    std::size_t absoluteIndex(NodeId id) const { return id; }
+    NodeId nodeAtAbsolute(std::size_t index) const { return static_cast<NodeId>(index); }
 
     // The node's folder name (what the cut rule leaves of its path; the drive for a root line), or,
     // for the top node, the header's first word. Views the line or the splitter.
@@ -86,7 +90,7 @@ private:
     std::size_t childBegin(NodeId id) const { return id == 0 ? 0 : m_childEnd[id - 1]; }
     void buildChildLists();
     void computeRows();
-    void computeAbsolute();
+    void renumberDepthFirst();
 
     std::vector<NodeId> m_parent;
     std::vector<std::uint32_t> m_line;
@@ -94,8 +98,6 @@ private:
     std::vector<std::uint32_t> m_row;
     std::vector<std::uint32_t> m_childEnd;  // children of id: m_children[childBegin(id) .. m_childEnd[id])
     std::vector<NodeId> m_children;
-    std::vector<std::uint32_t> m_absolute;
-    std::vector<NodeId> m_byAbsolute;
     std::vector<std::uint8_t> m_class;
     std::vector<std::uint8_t> m_level;
     std::vector<std::int8_t> m_width;

@@ -6,6 +6,11 @@
 #include <cstring>
 #include <numeric>
 
+#if defined(__linux__)
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
+
 namespace dg {
 namespace {
 constexpr std::size_t kArenaChunk = std::size_t{1} << 20;
@@ -129,6 +134,22 @@ void LineList::replace(std::size_t i, std::string_view text)
     setLine(i, p, text.size());
     if (wasRead && --m_readLines == 0)
         m_read.reset();
+}
+
+void LineList::releaseReadTextBefore(std::size_t i)
+{
+#if defined(__linux__)
+    if (!m_read || i >= size() || !inReadBuffer(m_begin[i]))
+        return;
+    // Whole pages strictly inside the read buffer and before line i.
+    const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+    const auto from = (reinterpret_cast<std::uintptr_t>(m_readBegin) + page - 1) & ~(page - 1);
+    const auto to = reinterpret_cast<std::uintptr_t>(m_begin[i]) & ~(page - 1);
+    if (to > from)
+        ::madvise(reinterpret_cast<void*>(from), to - from, MADV_DONTNEED);
+#else
+    (void)i;
+#endif
 }
 
 void LineList::sortBytewise()

@@ -43,6 +43,11 @@ public:
     // Sorts all lines ascending by plain byte comparison (a prefix sorts before the longer line).
     void sortBytewise();
 
+    // Tells the list that no line before line i points into the text as read any more (they
+    // have all been replaced), so the memory of that part can go back to the system at once
+    // instead of when the whole text is freed. A hint: it changes no line.
+    void releaseReadTextBefore(std::size_t i);
+
     // Moves every live line into one buffer of exactly their size; invalidates earlier views.
     void compact();
 

@@ -119,7 +119,18 @@ void ExpandFullDescription(LineList& lines, FieldSplitter& splitter, DebugSink* 
     std::string path;
 
     const std::size_t count = lines.size();
+    // The header and the closing line move to the rewritten text first, so that the text as read
+    // can be given back as the expansion passes it (the full form is about twice as long).
+    if (count >= 2) {
+        for (const std::size_t n : {std::size_t{0}, count - 1}) {
+            const std::string copy(lines[n]);
+            lines.replace(n, copy);
+        }
+    }
+    constexpr std::size_t kReleaseEvery = 32768;
     for (std::size_t n = 1; n + 1 < count; ++n) {
+        if (n % kReleaseEvery == 0)
+            lines.releaseReadTextBefore(n);
         splitter.split(lines[n]);
         const std::string_view v = splitter.get(0);
         path.clear();
@@ -158,14 +169,6 @@ void ExpandFullDescription(LineList& lines, FieldSplitter& splitter, DebugSink* 
                 splitter.replaceView(4, "16");
         }
         lines.replace(n, splitter.join());
-    }
-    // Every data line now lives in the arena: moving the header and closing line there too lets
-    // the list free the text as read.
-    if (count >= 2) {
-        for (const std::size_t n : {std::size_t{0}, count - 1}) {
-            const std::string copy(lines[n]);
-            lines.replace(n, copy);
-        }
     }
 }
 

@@ -193,7 +193,8 @@ TEST(CreateTree, DeepestAcceptedLevelIs255)
     // Only runs of "\" reach such depths: the cut rule keeps at most 255 bytes after each "\".
     Built b({"PC CHECK START AT 1", "C:,9,1%", "C:\\,9,a,b,16", "C:" + std::string(254, '\\') + "x,1,a,b,16", "end"});
     EXPECT_EQ(b.info.maxLevel, 256u);
-    EXPECT_EQ(b.tree.level(2), 255u); // node ids follow report order
+    // The orphan sorts before the top node: absolute index 0.
+    EXPECT_EQ(b.tree.level(b.tree.nodeAtAbsolute(0)), 255u);
     // A long real path loses its deeper separators to that 255-byte cut.
     std::string path = "C:";
     for (int i = 0; i < 200; ++i)
@@ -207,9 +208,27 @@ TEST(FolderTree, LineIndicesBeyond24BitsStayExact)
     // The tree keeps full line indices; a 24-bit packing would wrap 16,777,216 to 0.
     FolderTree tree;
     tree.addNode(kNoNode, 0, 0, 0, 0);
-    const NodeId id = tree.addNode(0, 16'777'216 + 5, 1, 1, 1);
+    tree.addNode(0, 16'777'216 + 5, 1, 1, 1);
     tree.finishBuild();
-    EXPECT_EQ(tree.lineIndex(id), 16'777'221u);
+    EXPECT_EQ(tree.lineIndex(1), 16'777'221u);
+}
+
+TEST(FolderTree, RenumberingKeepsEveryNodesFieldsTogether)
+{
+    // Sorting reverses the report order here, so every node moves; each keeps its own line,
+    // size, level and parent.
+    Built b({"PC CHECK START AT 1", "C:,9,1%", "C:\\,9,a,b,16", "C:\\a,1,a,b,16", "C:\\a\\x,1,a,b,16",
+             "C:\\b,2,a,b,16", "C:\\b\\y,2,a,b,16", "C:\\c,3,a,b,16", "C:\\c\\z,3,a,b,16", "end"});
+    EXPECT_EQ(b.walk(), (std::vector<std::string>{"PC", ".(9) C:", "..(3) c", "...(3) z", "..(2) b", "...(2) y",
+                                                  "..(1) a", "...(1) x"}));
+    for (NodeId id = 1; id < b.tree.nodeCount(); ++id) {
+        const std::string line(b.lines[b.tree.lineIndex(id)]);
+        const NodeId parent = b.tree.parent(id);
+        EXPECT_EQ(b.tree.child(parent, b.tree.row(id)), id);
+        if (b.tree.level(id) == 3) {
+            EXPECT_EQ(b.lines[b.tree.lineIndex(parent)], line.substr(0, 4) + line.substr(6)) << line;
+        }
+    }
 }
 
 TEST(FolderTree, AbsoluteIndexCountsCollapsedNodesInDepthFirstOrder)
