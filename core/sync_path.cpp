@@ -4,26 +4,6 @@
 
 namespace dg {
 
-std::uint32_t makeEventWord(SyncKind kind, unsigned level)
-{
-    std::uint32_t word = level & 0xFFFFFFu;
-    switch (kind) {
-    case SyncKind::Collapsed: word |= kCollapsedBit; break;
-    case SyncKind::Expanded: word |= kExpandedBit; break;
-    case SyncKind::Change: break;
-    }
-    return word;
-}
-
-SyncKind eventKind(std::uint32_t word)
-{
-    if (word & kCollapsedBit)
-        return SyncKind::Collapsed;
-    if (word & kExpandedBit)
-        return SyncKind::Expanded;
-    return SyncKind::Change;
-}
-
 std::string syncPathText(const FolderTree& tree, const LineList& lines, FieldSplitter& splitter, NodeId node)
 {
     const unsigned level = tree.level(node);

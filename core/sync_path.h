@@ -14,12 +14,39 @@ namespace dg {
 
 enum class SyncKind { Change, Expanded, Collapsed };
 
-// The 32-bit event word: the level in bits 0-23, bit 30 for "Expanded", bit 31 for "Collapsed".
-constexpr std::uint32_t kCollapsedBit = 0x80000000u;
-constexpr std::uint32_t kExpandedBit = 0x40000000u;
-std::uint32_t makeEventWord(SyncKind kind, unsigned level);
-SyncKind eventKind(std::uint32_t word);
-constexpr unsigned eventLevel(std::uint32_t word) { return word & 0xFFFFFFu; }
+// The 32-bit event word of a tree event: bits 0-23 the node's level, bit 30 "Expanded", bit 31
+// "Collapsed"; a selection change sets neither. The values travel between viewers: stable.
+inline constexpr std::uint32_t kLevelMask = 0x00FFFFFFu;
+inline constexpr std::uint32_t kExpandedBit = 0x40000000u;
+inline constexpr std::uint32_t kCollapsedBit = 0x80000000u;
+
+// The word for kind at level; a level above kLevelMask keeps only its low 24 bits.
+constexpr std::uint32_t makeEventWord(SyncKind kind, std::uint32_t level)
+{
+    std::uint32_t word = level & kLevelMask;
+    switch (kind) {
+    case SyncKind::Change: break;
+    case SyncKind::Expanded: word |= kExpandedBit; break;
+    case SyncKind::Collapsed: word |= kCollapsedBit; break;
+    }
+    return word;
+}
+
+constexpr std::uint32_t eventLevel(std::uint32_t word)
+{
+    return word & kLevelMask;
+}
+
+// The action a receiver takes: Collapsed when bit 31 is set (whatever bit 30 says), else Expanded
+// when bit 30 is set, else Change (select).
+constexpr SyncKind eventKind(std::uint32_t word)
+{
+    if (word & kCollapsedBit)
+        return SyncKind::Collapsed;
+    if (word & kExpandedBit)
+        return SyncKind::Expanded;
+    return SyncKind::Change;
+}
 
 // The path text a viewer sends for node (Shift-JIS bytes).
 std::string syncPathText(const FolderTree& tree, const LineList& lines, FieldSplitter& splitter, NodeId node);

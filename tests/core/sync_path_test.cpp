@@ -34,15 +34,6 @@ protected:
     std::string nameOf(NodeId id) { return id == kNoNode ? "<none>" : std::string(tree.name(id, lines, splitter)); }
 };
 
-TEST_F(SyncPath, EventWordCarriesKindAndLevel)
-{
-    EXPECT_EQ(makeEventWord(SyncKind::Change, 3), 3u);
-    EXPECT_EQ(makeEventWord(SyncKind::Expanded, 3), 0x40000003u);
-    EXPECT_EQ(makeEventWord(SyncKind::Collapsed, 3), 0x80000003u);
-    EXPECT_EQ(eventKind(0xC0000001u), SyncKind::Collapsed);  // collapse wins when both are set
-    EXPECT_EQ(eventLevel(0x4000ABCDu), 0xABCDu);
-}
-
 TEST_F(SyncPath, PathTextDependsOnLevel)
 {
     const NodeId top = tree.topLevel(0);
