@@ -5,7 +5,7 @@ BENCH_BUILD ?= build-bench
 JOBS       ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build test test-unit test-asan run bench clean
+.PHONY: all deps configure build test test-asan run bench screenshot clean
 
 all: build
 
@@ -13,7 +13,7 @@ deps:
 	@scripts/setup-deps
 
 $(BUILD)/build.ninja:
-	cmake -S . -B $(BUILD) -G Ninja -DDG_WERROR=ON $(CMAKE_FLAGS)
+	cmake -S . -B $(BUILD) -G Ninja -DDG_WERROR=ON -DDG_WITH_UI=ON -DDG_WITH_BENCH=ON $(CMAKE_FLAGS)
 
 configure: $(BUILD)/build.ninja
 
@@ -33,6 +33,10 @@ test-asan: deps
 
 run: deps build
 	@scripts/run-viewer $(BUILD) $(FILE)
+
+# Draws docs/screenshot.png: the viewer under Xvfb on the sample report.
+screenshot: deps build
+	scripts/screenshot $(BUILD)
 
 bench: deps
 	cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DDG_WITH_UI=ON

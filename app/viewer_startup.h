@@ -1,0 +1,54 @@
+#pragma once
+// What the viewer process sets up before its main window exists: the application title, where
+// the settings file and the debug logs live, the command-line parameter, and the windows made in
+// start-up order. main() and the screenshot tool share it; the start-up tests drive it directly.
+#include "ui/main_window.h"
+
+#include <QDialog>
+#include <QString>
+#include <QStringList>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace dg::ui {
+class AboutBox;
+}
+
+namespace dg::app {
+
+// The executable's file name without its extension, first letter upper case and the rest lower
+// case: "/usr/bin/dirgauge" gives "Dirgauge". Message boxes carry it as their caption.
+QString applicationTitle(const QString& executablePath);
+
+// The command-line parameters among the program's arguments (the program name not included):
+// empty arguments are skipped, and each name is decoded as the file system encodes names.
+QStringList parametersFromArguments(const std::vector<std::string>& arguments);
+
+// Where this executable keeps its settings file and debug logs (DIRGAUGE_CONFIG_DIR, else beside
+// the executable when that folder is writable, else userConfigDir).
+struct ConfigFiles {
+    std::filesystem::path folder;
+    std::filesystem::path settingsPath; // <folder>/<name>.ini
+    std::filesystem::path debugLogBase; // <folder>/<name>: logs <name>01.log ...
+};
+ConfigFiles configFilesFor(const std::filesystem::path& executablePath, const std::filesystem::path& userConfigDir);
+
+// The windows of one viewer process. They are made in start-up order (the main window, whose
+// creation runs FormCreate, then the About box, then the comparison-settings dialog, both
+// hidden) and destroyed main window first, whose destruction runs FormDestroy.
+struct ViewerWindows {
+    std::unique_ptr<ui::AboutBox> about;
+    std::unique_ptr<QDialog> compSettings;
+    std::unique_ptr<ui::MainWindow> main; // declared last: destroyed first
+
+    ViewerWindows();
+    ViewerWindows(ViewerWindows&&) noexcept;
+    ViewerWindows& operator=(ViewerWindows&&) noexcept;
+    ~ViewerWindows();
+};
+ViewerWindows createViewerWindows(ui::ViewerContext context);
+
+} // namespace dg::app

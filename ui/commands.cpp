@@ -1,0 +1,111 @@
+#include "ui/commands.h"
+
+namespace dg::ui {
+namespace {
+
+constexpr std::array<CommandSpec, kCommandCount> kCommands{{
+    {CommandId::Open1, "Open1", "開く...(&O)", "開く...(&O)", "開く...(&O)", "開く",
+     CommandImage::Open, true, false},
+    {CommandId::Comp1, "Comp1", "比較元を開く...(&O)", "比較元を開く(&C)...", "比較元を開く(&Z)...",
+     "比較元を開く", CommandImage::Compare, false, false},
+    {CommandId::ExitWithComp1, "ExitWithComp1", "比較元も終了(&W)", "比較元も終了(&W)", "比較元も終了(&W)",
+     "比較元も終了", CommandImage::ExitWithCompare, false, false},
+    {CommandId::Exit1, "Exit1", "終了(&X)", "終了(&X)", "終了(&X)", "終了", CommandImage::None, true, false},
+    {CommandId::View2, "View2", "情報(&F)", "情報(&F)", "情報(&F)", "情報", CommandImage::Details, false, false},
+    {CommandId::CtrlDown1, "CtrlDown1", "下の異なるフォルダへ(&D)", "下の異なるフォルダへ(&D)",
+     "下の異なるフォルダへ(&D)", "下の異なるフォルダへ", CommandImage::NextChange, false, false},
+    {CommandId::CtrlUp1, "CtrlUp1", "上の異なるフォルダへ(&U)", "上の異なるフォルダへ(&U)",
+     "上の異なるフォルダへ(&U)", "上の異なるフォルダへ", CommandImage::PreviousChange, false, false},
+    {CommandId::CSet1, "CSet1", "比較の設定(&C)", "比較の設定(&C)", "比較の設定(&C)", "比較の設定",
+     CommandImage::None, true, false},
+    {CommandId::Synchro1, "Synchro1", "比較同期モード(&S)", "比較同期モード(&S)", "比較同期モード(&S)", "",
+     CommandImage::None, true, true},
+    {CommandId::About1, "About1", "バージョン情報(&A)", "バージョン情報(&A)", "バージョン情報(&A)",
+     "バージョン情報", CommandImage::None, true, false},
+    {CommandId::Debug1, "Debug1", "デバッグ(&Z)", "デバッグ(&Z)", "デバッグ(&Z)", "デバッグ",
+     CommandImage::None, true, true},
+}};
+
+constexpr MenuEntry cmd(CommandId id)
+{
+    return {false, id};
+}
+constexpr MenuEntry kSeparator{true, CommandId::Open1};
+
+} // namespace
+
+const std::array<CommandSpec, kCommandCount>& commandTable()
+{
+    return kCommands;
+}
+
+const CommandSpec& commandSpec(CommandId id)
+{
+    return kCommands[static_cast<std::size_t>(id)];
+}
+
+QList<QKeySequence> commandShortcuts(CommandId id)
+{
+    switch (id) {
+    case CommandId::View2:
+        return {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)};
+    case CommandId::CtrlDown1:
+        return {QKeySequence(Qt::CTRL | Qt::Key_Down)};
+    case CommandId::CtrlUp1:
+        return {QKeySequence(Qt::CTRL | Qt::Key_Up)};
+    case CommandId::Open1:
+    case CommandId::Comp1:
+    case CommandId::ExitWithComp1:
+    case CommandId::Exit1:
+    case CommandId::CSet1:
+    case CommandId::Synchro1:
+    case CommandId::About1:
+    case CommandId::Debug1:
+        return {};
+    }
+    return {};
+}
+
+const char* commandImagePath(CommandImage image)
+{
+    switch (image) {
+    case CommandImage::None:
+        return "";
+    case CommandImage::Open:
+        return ":/icons/open.svg";
+    case CommandImage::Compare:
+        return ":/icons/compare.svg";
+    case CommandImage::ExitWithCompare:
+        return ":/icons/exit_with_compare.svg";
+    case CommandImage::Details:
+        return ":/icons/details.svg";
+    case CommandImage::PreviousChange:
+        return ":/icons/previous_change.svg";
+    case CommandImage::NextChange:
+        return ":/icons/next_change.svg";
+    }
+    return "";
+}
+
+const QList<MenuSpec>& menuTable()
+{
+    static const QList<MenuSpec> menus{
+        {"ファイル(&F)", {cmd(CommandId::Open1), cmd(CommandId::Comp1), kSeparator,
+                          cmd(CommandId::ExitWithComp1), cmd(CommandId::Exit1)}},
+        {"表示(&V)", {cmd(CommandId::View2), kSeparator, cmd(CommandId::CtrlDown1), cmd(CommandId::CtrlUp1)}},
+        {"オプション(&O)", {cmd(CommandId::CSet1), cmd(CommandId::Synchro1)}},
+        {"ヘルプ(&H)", {cmd(CommandId::About1), kSeparator, cmd(CommandId::Debug1)}},
+    };
+    return menus;
+}
+
+const QList<MenuEntry>& toolBarTable()
+{
+    static const QList<MenuEntry> tools{
+        cmd(CommandId::Open1),         cmd(CommandId::Comp1), cmd(CommandId::ExitWithComp1), kSeparator,
+        cmd(CommandId::View2),         cmd(CommandId::CtrlDown1), cmd(CommandId::CtrlUp1),
+    };
+    return tools;
+}
+
+} // namespace dg::ui

@@ -1,0 +1,75 @@
+#pragma once
+// The table of the main window's named commands. Menus, the tool bar, shortcuts, hints and the
+// enabled and checked states all come from this one table; the window builds one QAction per
+// entry and connects it to its handler.
+#include <QKeySequence>
+#include <QList>
+
+#include <array>
+#include <cstddef>
+
+namespace dg::ui {
+
+enum class CommandId : int {
+    Open1,
+    Comp1,
+    ExitWithComp1,
+    Exit1,
+    View2,
+    CtrlDown1,
+    CtrlUp1,
+    CSet1,
+    Synchro1,
+    About1,
+    Debug1,
+};
+inline constexpr std::size_t kCommandCount = 11;
+
+// Tool-bar images, numbered as the command table numbers them.
+enum class CommandImage : int {
+    None = -1,
+    Open = 0,
+    Compare = 1,
+    ExitWithCompare = 2,
+    Details = 3,
+    PreviousChange = 4,
+    NextChange = 5,
+};
+
+struct CommandSpec {
+    CommandId id;
+    const char* name;        // the action's object name
+    const char* caption;     // the command's own caption
+    const char* menuCaption; // what the menu shows
+    const char* toolCaption; // the tool-bar button's text (hidden; buttons show images only)
+    const char* hint;        // tool tip and status tip; empty for none
+    CommandImage image;
+    bool enabledAtStart;
+    bool checkable;
+};
+
+// The eleven commands in table order.
+const std::array<CommandSpec, kCommandCount>& commandTable();
+const CommandSpec& commandSpec(CommandId id);
+
+// The keys that trigger the command anywhere in the main window (Enter for View2 is both the
+// main Return key and the keypad's Enter).
+QList<QKeySequence> commandShortcuts(CommandId id);
+
+// Resource path of the image's icon (":/icons/…svg"), empty for CommandImage::None.
+const char* commandImagePath(CommandImage image);
+
+// Menus of the menu bar, left to right; each entry a command or a separator.
+struct MenuEntry {
+    bool separator;
+    CommandId command;
+};
+struct MenuSpec {
+    const char* caption;
+    QList<MenuEntry> entries;
+};
+const QList<MenuSpec>& menuTable();
+// The tool bar, left to right.
+const QList<MenuEntry>& toolBarTable();
+
+} // namespace dg::ui

@@ -1,0 +1,28 @@
+#include "ui/error_guard.h"
+
+#include "core/errors.h"
+
+#include <exception>
+
+namespace dg::ui {
+
+void ErrorGuard::handleCurrentException() noexcept
+{
+    // Showing the box may itself fail (out of memory); nothing may escape the guard then either.
+    try {
+        try {
+            throw;
+        } catch (const SizeError& e) {
+            m_dialogs.message(QString::fromUtf8(e.what()));
+            if (m_endProgram)
+                m_endProgram(1);
+        } catch (const std::exception& e) {
+            m_dialogs.error(QString::fromUtf8(e.what()));
+        } catch (...) {
+            m_dialogs.error(QStringLiteral("予期しないエラーが発生しました。"));
+        }
+    } catch (...) {
+    }
+}
+
+} // namespace dg::ui

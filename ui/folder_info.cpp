@@ -1,0 +1,73 @@
+#include "ui/folder_info.h"
+
+#include "core/encoding.h"
+#include "core/numbers.h"
+
+#include <cstdint>
+#include <limits>
+
+namespace dg::ui {
+namespace {
+
+std::string utf8(std::string_view sjis)
+{
+    return encoding::sjisToUtf8(sjis);
+}
+
+} // namespace
+
+std::string attributeNames(std::string_view attributesField)
+{
+    struct Bit {
+        std::uint32_t mask;
+        const char* name;
+    };
+    static constexpr Bit kBits[] = {
+        {0x1, "ReadOnly "}, {0x2, "Hidden "},   {0x4, "System "},
+        {0x10, "Directory "}, {0x20, "Archive "}, {0x800, "Compressed "},
+    };
+    const auto value = parseInt64(attributesField);
+    if (!value || *value < std::numeric_limits<std::int32_t>::min() || *value > std::numeric_limits<std::int32_t>::max())
+        return {};
+    const auto bits = static_cast<std::uint32_t>(static_cast<std::int32_t>(*value));
+    std::string names;
+    for (const Bit& bit : kBits) {
+        if (bits & bit.mask)
+            names += bit.name;
+    }
+    return names;
+}
+
+std::string driveDetails(std::string_view driveLine, FieldSplitter& splitter)
+{
+    splitter.split(driveLine);
+    std::string text = "ドライブ\t： ";
+    text += utf8(splitter.getOr(0));
+    text += "\r\r";
+    text += "使用率";
+    text += "\t";
+    text += "： ";
+    text += utf8(splitter.getOr(2));
+    return text;
+}
+
+std::string folderDetails(std::string_view folderLine, FieldSplitter& splitter)
+{
+    splitter.split(folderLine);
+    std::string text = "フォルダ　\t： ";
+    text += utf8(splitter.getOr(0));
+    text += "\r\r";
+    text += "作成日付　\t： ";
+    text += utf8(splitter.getOr(2));
+    text += "\r";
+    text += "更新日付　\t： ";
+    text += utf8(splitter.getOr(3));
+    text += "\r";
+    text += "属性 (";
+    text += utf8(splitter.getOr(4));
+    text += ")　\t： ";
+    text += attributeNames(splitter.getOr(4));
+    return text;
+}
+
+} // namespace dg::ui

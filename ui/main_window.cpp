@@ -1,0 +1,295 @@
+#include "ui/main_window.h"
+
+#include "settings/exit_settings.h"
+#include "settings/ini_file.h"
+#include "ui/folder_tree_model.h"
+#include "ui/status_panel.h"
+#include "ui/stored_path.h"
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QFontDatabase>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QMimeData>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTreeView>
+
+#include <climits>
+#include <system_error>
+
+namespace dg::ui {
+namespace {
+
+constexpr int kDesignedWidth = 450;
+constexpr int kDesignedHeight = 669;
+constexpr int kPanel0Width = 250;
+constexpr int kPanel1Width = 50;
+constexpr int kPanelPadding = 3; // each side of a status panel's text
+constexpr int kTreeIndent = 19;
+// Stands for "no value in the file" when reading the window's top and left, so that a window
+// without a stored position is left where the window system puts it.
+constexpr std::int32_t kNoPosition = INT32_MIN;
+
+QString initialTitle()
+{
+    return QString::fromLatin1(MainWindow::kProgramName) + QStringLiteral(" - フォルダ情報のオフライン表示");
+}
+
+std::filesystem::path toPath(const QString& name)
+{
+    return std::filesystem::path(QFile::encodeName(name).toStdString());
+}
+
+QString fromPath(const std::filesystem::path& path)
+{
+    return QFile::decodeName(QByteArray::fromStdString(path.string()));
+}
+
+// A file that exists and is not a folder (what the command line may name).
+bool isExistingFile(const QString& name)
+{
+    std::error_code ec;
+    const auto status = std::filesystem::status(toPath(name), ec);
+    return !ec && std::filesystem::exists(status) && !std::filesystem::is_directory(status);
+}
+
+} // namespace
+
+MainWindow::MainWindow(ViewerContext context, QWidget* parent)
+    : QMainWindow(parent),
+      m_context(std::move(context)),
+      m_dialogs(*m_context.dialogs),
+      m_partner(m_context.partner ? m_context.partner : &m_nullPartner),
+      m_guard(m_dialogs, m_context.endProgram),
+      m_debugLog(m_context.debugLogBase, {},
+                 [this](const std::string& message) { m_dialogs.message(QString::fromStdString(message)); }),
+      m_collator(m_context.collatorLocale)
+{
+    buildLayout();
+    const QStringList parameters = m_context.parameters;
+    m_guard.run([&] { FormCreate(parameters); });
+}
+
+MainWindow::~MainWindow()
+{
+    FormDestroy();
+}
+
+void MainWindow::buildLayout()
+{
+    setObjectName(QStringLiteral("TDgaForm1"));
+    setTitle(initialTitle());
+    resize(kDesignedWidth, kDesignedHeight);
+    setMinimumWidth(kDesignedWidth);
+
+    createCommands();
+
+    m_model = new FolderTreeModel(m_tree, m_currentLines, this);
+    m_tv1 = new QTreeView(this);
+    m_tv1->setObjectName(QStringLiteral("TV1"));
+    m_tv1->setFont(treeFont());
+    m_tv1->setModel(m_model);
+    m_tv1->setHeaderHidden(true);
+    m_tv1->setUniformRowHeights(true);
+    m_tv1->setIndentation(kTreeIndent);
+    m_tv1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_tv1->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_tv1->setTextElideMode(Qt::ElideNone);
+    m_tv1->header()->setStretchLastSection(false);
+    m_tv1->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    // The selection stays visible without the focus: the partner's synchronised selection shows.
+    QPalette treePalette = m_tv1->palette();
+    for (const auto role : {QPalette::Highlight, QPalette::HighlightedText})
+        treePalette.setColor(QPalette::Inactive, role, treePalette.color(QPalette::Active, role));
+    m_tv1->setPalette(treePalette);
+    setCentralWidget(m_tv1);
+    connect(m_tv1->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { m_guard.run([this] { TV1Change(); }); });
+
+    QStatusBar* sb1 = statusBar();
+    sb1->setObjectName(QStringLiteral("SB1"));
+    m_panel0 = new StatusPanel(kPanel0Width, sb1);
+    m_panel0->setObjectName(QStringLiteral("Panel0"));
+    m_panel0->setContentsMargins(kPanelPadding, 0, kPanelPadding, 0);
+    m_panel0->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Preferred);
+    m_panel1 = new StatusPanel(kPanel1Width, sb1);
+    m_panel1->setObjectName(QStringLiteral("Panel1"));
+    m_panel1->setContentsMargins(kPanelPadding, 0, kPanelPadding, 0);
+    m_panel1->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    sb1->addWidget(m_panel0);
+    sb1->addWidget(m_panel1, 1);
+}
+
+QFont MainWindow::treeFont()
+{
+    constexpr int kPixelSize = 13;
+    const QString preferred = QStringLiteral("IPAGothic");
+    QFont font;
+    if (QFontDatabase::families().contains(preferred)) {
+        font = QFont(preferred);
+    } else {
+        font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+        font.setStyleHint(QFont::TypeWriter);
+    }
+    font.setPixelSize(kPixelSize);
+    return font;
+}
+
+void MainWindow::setTitle(const QString& title)
+{
+    setWindowTitle(title);
+    m_partner->titleChanged(title);
+}
+
+QString MainWindow::partnerTitle() const
+{
+    return QString::fromLatin1(kProgramName) + QStringLiteral(" - ") + m_baseName;
+}
+
+void MainWindow::setPanel0Text(const QString& text, bool fitWidth)
+{
+    if (fitWidth)
+        m_panel0->setPanelWidth(m_panel0->fontMetrics().horizontalAdvance(text) + 2 * kPanelPadding +
+                                2 * m_panel0->frameWidth());
+    m_panel0->setText(text);
+}
+
+void MainWindow::setPanel1Text(const QString& text)
+{
+    m_panel1->setText(text);
+}
+
+void MainWindow::setStatusHint(const QString& hint)
+{
+    statusBar()->setToolTip(hint);
+}
+
+QString MainWindow::statusHint() const
+{
+    return statusBar()->toolTip();
+}
+
+void MainWindow::DebugOut(std::string_view sjisText)
+{
+    dg::debugOut(&m_debugSink, sjisText);
+}
+
+void MainWindow::DebugSinkAdapter::out(std::string_view text)
+{
+    // The check mark follows the switch also when the write fails and throws.
+    struct SyncCheck {
+        MainWindow& window;
+        ~SyncCheck() { window.syncDebugCheck(); }
+    } sync{m_window};
+    m_window.m_debugLog.out(text);
+}
+
+void MainWindow::syncDebugCheck()
+{
+    action(CommandId::Debug1)->setChecked(m_debugLog.enabled());
+}
+
+void MainWindow::FormCreate(const QStringList& parameters)
+{
+    m_settings = std::make_unique<IniFile>(m_context.settingsPath);
+    // One look at the file for everything start-up reads; a missing or unreadable value keeps
+    // what the window has (its top and left: where the window system puts it).
+    const StartSettings start = readStartSettings(*m_settings, {width(), height(), kNoPosition, kNoPosition});
+    applyPlacement(start.placement);
+    m_compSetting = start.comp;
+    m_synchro = start.synchro;
+    action(CommandId::Synchro1)->setChecked(m_synchro);
+    m_currentName = QFile::decodeName(QByteArray::fromStdString(start.currentName));
+    m_debugLog.setEnabled(start.debug);
+    syncDebugCheck();
+    m_baseName.clear();
+    m_currentLines.clear();
+    m_baseLines.clear();
+    setAcceptDrops(true);
+    setCommandsEnabled({CommandId::Comp1, CommandId::ExitWithComp1, CommandId::View2, CommandId::CtrlUp1,
+                        CommandId::CtrlDown1},
+                       false);
+
+    if (parameters.isEmpty())
+        return;
+    if (parameters.size() > 1)
+        m_dialogs.message(QStringLiteral("指定できるファイル名は一つだけです。"));
+    const QString& parameter = parameters.front();
+    const QString name = isExistingFile(parameter) ? fromPath(ResolveStoredPath(toPath(parameter))) : QString();
+    LoadFile(name);
+}
+
+void MainWindow::applyPlacement(const FormPlacement& p)
+{
+    resize(p.width, p.height);
+    if (p.top == kNoPosition || p.left == kNoPosition)
+        return;
+    // A position left over from a screen that is gone would put the window out of reach: it is
+    // used only when the window's top edge lands on one of the screens.
+    const QRect wanted(p.left, p.top, width(), height());
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        if (screen->availableGeometry().intersects(QRect(wanted.left(), wanted.top(), wanted.width(), 1))) {
+            move(p.left, p.top);
+            return;
+        }
+    }
+}
+
+void MainWindow::FormDestroy()
+{
+    if (m_destroyed)
+        return;
+    m_destroyed = true;
+    m_guard.run([this] { m_debugLog.DebugEnd(); });
+    m_guard.run([this] {
+        if (!m_settings)
+            return;
+        writeExitSettings(*m_settings, {width(), height(), y(), x()}, m_compSetting, m_synchro,
+                          QFile::encodeName(m_currentName).toStdString(), m_debugLog.enabled());
+        m_settings->flush();
+    });
+    m_settings.reset();
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event)
+{
+    QStringList names;
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (url.isLocalFile())
+            names.append(url.toLocalFile());
+    }
+    if (names.isEmpty())
+        return;
+    event->acceptProposedAction();
+    m_guard.run([&] { WMDropFiles(names); });
+}
+
+void MainWindow::WMDropFiles(const QStringList& fileNames)
+{
+    if (fileNames.isEmpty())
+        return;
+    if (fileNames.size() > 1)
+        m_dialogs.message(QStringLiteral("ドロップできるファイルは一つだけです。"));
+    // Loaded as dropped: the desktop hands over absolute names already. The window comes to the
+    // front also when the load fails.
+    try {
+        LoadFile(fileNames.front());
+    } catch (...) {
+        raise();
+        activateWindow();
+        throw;
+    }
+    raise();
+    activateWindow();
+}
+
+} // namespace dg::ui

@@ -1,0 +1,197 @@
+#pragma once
+// `TDgaForm1`: the viewer's main window. It holds the shown report (`CurrentLines`), its folder
+// tree and the comparison state, and runs every user command. Start-up (FormCreate: settings,
+// command line), loading (LoadFile), the commands and shut-down (FormDestroy: settings written
+// back) are split over main_window*.cpp by concern.
+//
+// Every entry point from Qt (a command, a drop, a tree notification, creation and destruction)
+// runs inside the window's ErrorGuard, so no exception crosses the event loop. The public
+// handlers below run unguarded when called directly (tests call them through guarded()).
+#include "core/collation.h"
+#include "core/field_splitter.h"
+#include "core/folder_tree.h"
+#include "core/line_list.h"
+#include "diag/debug_log.h"
+#include "settings/comp_setting.h"
+#include "settings/exit_settings.h"
+#include "ui/commands.h"
+#include "ui/error_guard.h"
+#include "ui/partner_link.h"
+#include "ui/user_dialogs.h"
+
+#include <QMainWindow>
+#include <QStringList>
+
+#include <array>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+
+class QAction;
+class QDialog;
+class QMenuBar;
+class QToolBar;
+class QTreeView;
+
+namespace dg {
+class IniFile;
+}
+
+namespace dg::ui {
+
+class AboutBox;
+class FolderTreeModel;
+class StatusPanel;
+
+// What the window needs from the process that makes it.
+struct ViewerContext {
+    std::filesystem::path settingsPath; // the settings file (need not exist)
+    std::filesystem::path debugLogBase; // folder + executable name: logs are <base>01.log ...
+    QStringList parameters;             // command-line parameters, program name not included
+    std::string collatorLocale;         // ICU locale of the name order; empty: the user's locale
+    UserDialogs* dialogs = nullptr;     // not owned; required
+    PartnerLink* partner = nullptr;     // not owned; null: no partner is ever found
+    ErrorGuard::EndProgram endProgram;  // ends the program after a size error
+};
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    // The window title's program name; the partner lookup depends on "Dirgauge - " + file name.
+    static constexpr const char* kProgramName = "Dirgauge";
+
+    // Builds the window and runs FormCreate (which may load the file named on the command line).
+    explicit MainWindow(ViewerContext context, QWidget* parent = nullptr);
+    // Runs FormDestroy unless it has run already.
+    ~MainWindow() override;
+
+    // The About box and the comparison-settings dialog, made after this window (not owned).
+    void setAboutBox(AboutBox* about) { m_aboutBox = about; }
+    void setCompSettingsDialog(QDialog* dialog) { m_compSettingsDialog = dialog; }
+
+    // Runs action inside the window's error guard; false when it threw (after the box).
+    bool guarded(const std::function<void()>& action) { return m_guard.run(action); }
+
+    // Start-up, in the documented order: settings, placement, switches, lists, drops, command
+    // states, then the command-line parameter. Called by the constructor.
+    void FormCreate(const QStringList& parameters);
+    // Shut-down: ends the debug log, writes the settings in the exit order, releases the file.
+    // Each of the two steps is guarded on its own, so a failed log does not lose the settings.
+    void FormDestroy();
+
+    // Makes fileName the shown report (the 21 loading steps). Throws what the error guard shows.
+    void LoadFile(const QString& fileName);
+    // Files dropped on the window: more than one gives a message; the first one is loaded.
+    void WMDropFiles(const QStringList& fileNames);
+
+    void Open1Click();
+    void Exit1Click();
+    void View2Click();
+    void ShowFolderInfo(NodeId node);
+    void About1Click();
+    void Debug1Click();
+    void Synchro1Execute();
+    void ExitWithComp1Click();
+    // Commands whose work comes with the comparison; they do nothing yet.
+    void Comp1Click() {}
+    void CtrlDown1Execute() {}
+    void CtrlUp1Execute() {}
+    void CSet1Click() {}
+    // The tree's selection changed: View2 is enabled exactly while a node is selected.
+    void TV1Change();
+
+    QAction* action(CommandId id) const { return m_actions[static_cast<std::size_t>(id)]; }
+    QTreeView* treeView() const { return m_tv1; }
+    FolderTreeModel* treeModel() const { return m_model; }
+    QMenuBar* commandMenuBar() const { return m_menuBar; }
+    QToolBar* commandToolBar() const { return m_toolBar; }
+    StatusPanel* statusPanel(int panel) const { return panel == 0 ? m_panel0 : m_panel1; }
+    QString statusHint() const;
+
+    const LineList& currentLines() const { return m_currentLines; }
+    const LineList& baseLines() const { return m_baseLines; }
+    const FolderTree& tree() const { return m_tree; }
+    const QString& currentName() const { return m_currentName; }
+    const QString& baseName() const { return m_baseName; }
+    const CompSetting& compSetting() const { return m_compSetting; }
+    bool synchro() const { return m_synchro; }
+    bool debugSwitch() const { return m_debugLog.enabled(); }
+    diag::DebugLog& debugLog() { return m_debugLog; }
+    const std::filesystem::path& settingsPath() const { return m_context.settingsPath; }
+
+    // The folder the Open dialog starts in for a shown file: the part before the last "/", "/"
+    // for a file directly in the root, empty when the name has no folder part.
+    static QString initialFolderOf(const QString& fileName);
+    // The tree font: IPAGothic, 13 pixels, or another installed fixed-pitch font of that size.
+    static QFont treeFont();
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    // Forwards the core's progress lines to the log and keeps the Debug1 check mark equal to the
+    // switch, which the log turns off by itself when it cannot open a file.
+    class DebugSinkAdapter : public DebugSink {
+    public:
+        explicit DebugSinkAdapter(MainWindow& window) : m_window(window) {}
+        bool enabled() const override { return m_window.m_debugLog.enabled(); }
+        void out(std::string_view text) override;
+
+    private:
+        MainWindow& m_window;
+    };
+
+    // main_window.cpp
+    void buildLayout();
+    void setTitle(const QString& title);
+    QString partnerTitle() const;
+    void setPanel0Text(const QString& text, bool fitWidth);
+    void setPanel1Text(const QString& text);
+    void setStatusHint(const QString& hint);
+    void DebugOut(std::string_view sjisText);
+    void syncDebugCheck();
+    void applyPlacement(const FormPlacement& placement);
+
+    // main_window_commands.cpp
+    void createCommands();
+    void connectCommand(CommandId id, void (MainWindow::*handler)());
+    void setCommandsEnabled(std::initializer_list<CommandId> ids, bool enabled);
+
+    // main_window_load.cpp
+    void clearTree();
+    void buildTree();
+
+    ViewerContext m_context;
+    UserDialogs& m_dialogs; // not owned
+    NullPartnerLink m_nullPartner;
+    PartnerLink* m_partner; // not owned
+    ErrorGuard m_guard;
+
+    LineList m_currentLines;
+    FieldSplitter m_fieldSplitter;
+    LineList m_baseLines;
+    QString m_currentName;
+    QString m_baseName;
+    CompSetting m_compSetting;
+    bool m_synchro = true;
+    std::unique_ptr<IniFile> m_settings;
+    diag::DebugLog m_debugLog;
+    DebugSinkAdapter m_debugSink{*this};
+    FolderTree m_tree;
+    NameCollator m_collator;
+    bool m_destroyed = false;
+
+    std::array<QAction*, kCommandCount> m_actions{}; // owned by the window (Qt parent)
+    QMenuBar* m_menuBar = nullptr;
+    QToolBar* m_toolBar = nullptr;
+    QTreeView* m_tv1 = nullptr;
+    FolderTreeModel* m_model = nullptr;
+    StatusPanel* m_panel0 = nullptr;
+    StatusPanel* m_panel1 = nullptr;
+    AboutBox* m_aboutBox = nullptr;             // not owned
+    QDialog* m_compSettingsDialog = nullptr;    // not owned; used by the comparison settings
+};
+
+} // namespace dg::ui

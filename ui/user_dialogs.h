@@ -1,0 +1,38 @@
+#pragma once
+// Every box the viewer shows to the user goes through this interface: messages, the error box,
+// the file chooser, modal dialogs and the web browser. The window asks; the Qt implementation
+// shows real boxes, and the widget tests answer with a recording fake instead of blocking.
+#include <QString>
+#include <QUrl>
+
+#include <optional>
+
+class QDialog;
+class QWidget;
+
+namespace dg::ui {
+
+struct OpenFileRequest {
+    QString title;         // the dialog's title
+    QString filterName;    // the one filter's name; it matches every file
+    QString initialFolder; // empty: the system chooses
+};
+
+class UserDialogs {
+public:
+    virtual ~UserDialogs() = default;
+
+    // A modal message box with an OK button; returns when it is dismissed. The text may hold
+    // "\r" line breaks and tabs that line values up in a column.
+    virtual void message(const QString& text) = 0;
+    // The error box of the error guard: modal, OK, returns when dismissed.
+    virtual void error(const QString& text) = 0;
+    // The file chooser; the chosen file's full path, or nothing when the user cancels.
+    virtual std::optional<QString> openFile(const OpenFileRequest& request) = 0;
+    // Shows dialog modally and returns its result code when it is closed.
+    virtual int execModal(QDialog& dialog) = 0;
+    // Asks the desktop to open address (a web page in the browser). Failure is not reported.
+    virtual void openUrl(const QUrl& address) = 0;
+};
+
+} // namespace dg::ui
