@@ -1,8 +1,13 @@
 #pragma once
-// Word-at-a-time tests used by the hot scans of the field splitter: they let a loop step over
-// eight plain ASCII bytes at once and fall back to byte steps only near a byte that matters.
+// Word-at-a-time scans for the hot loops of the field splitter: eight bytes are tested at once for
+// any byte of a small set, and byte steps are taken only near a candidate. A candidate counts
+// unless it is the second byte of a Shift-JIS double-byte character, which the parity of the run
+// of lead-range bytes just before it tells (a byte outside the lead range always ends a character).
+#include "core/sjis.h"
+
 #include <cstdint>
 #include <cstring>
+#include <string_view>
 
 namespace dg::bytescan {
 
@@ -16,30 +21,56 @@ inline std::uint64_t load8(const char* p)
     return v;
 }
 
-// Non-zero when some byte of v is below n (n <= 128).
+// Non-zero when some byte of v is below n (n <= 128). Bytes of 0x80 and above never count.
 constexpr std::uint64_t hasLess(std::uint64_t v, unsigned n)
 {
     return (v - kOnes * n) & ~v & kHighs;
 }
 
-// Non-zero when some byte of v equals b.
+// Non-zero when some byte of v equals b (b < 0x80).
 constexpr std::uint64_t hasByte(std::uint64_t v, unsigned char b)
 {
     const std::uint64_t x = v ^ (kOnes * b);
     return (x - kOnes) & ~x & kHighs;
 }
 
-// True when all eight bytes are ASCII and none is a comma or a byte 0..32: nothing in them ends
-// an unquoted field.
-inline bool plainForSplit(std::uint64_t v)
-{
-    return !((v & kHighs) | hasLess(v, 33) | hasByte(v, ','));
-}
+// The bytes that end an unquoted field: a comma or 1..32. (The word test also flags 0; the byte
+// test, which decides, does not.)
+struct FieldEnd {
+    static bool word(std::uint64_t v) { return hasLess(v, 33) | hasByte(v, ','); }
+    static bool byte(unsigned char c) { return (c >= 1 && c <= 32) || c == ','; }
+};
 
-// As plainForSplit, and no double quote either: nothing in them forces a field into quotes.
-inline bool plainForJoin(std::uint64_t v)
+// The bytes that put a field in quotes when it is joined: those and the double quote.
+struct NeedsQuote {
+    static bool word(std::uint64_t v) { return hasLess(v, 33) | hasByte(v, ',') | hasByte(v, '"'); }
+    static bool byte(unsigned char c) { return (c >= 1 && c <= 32) || c == ',' || c == '"'; }
+};
+
+// Position of the first character at or after from (a character boundary) that is in Set, or the
+// end of the text.
+template <class Set>
+std::size_t findFirst(std::string_view text, std::size_t from)
 {
-    return plainForSplit(v) && !hasByte(v, '"');
+    const char* const p = text.data();
+    const std::size_t n = text.size();
+    std::size_t i = from;
+    while (i < n) {
+        while (i + 8 <= n && !Set::word(load8(p + i)))
+            i += 8;
+        const std::size_t blockEnd = i + 8 < n ? i + 8 : n;
+        while (i < blockEnd && !Set::byte(static_cast<unsigned char>(p[i])))
+            ++i;
+        if (i == blockEnd)
+            continue;
+        std::size_t run = 0;
+        while (i - run > from && sjis::isLeadByte(static_cast<unsigned char>(p[i - run - 1])))
+            ++run;
+        if (run % 2 == 0)
+            return i;
+        ++i;
+    }
+    return n;
 }
 
 } // namespace dg::bytescan

@@ -4,6 +4,8 @@
 #include "core/errors.h"
 #include "core/sjis.h"
 
+#include <cstring>
+
 namespace dg {
 namespace {
 
@@ -12,62 +14,15 @@ constexpr bool isBlank(unsigned char c)
     return c >= 1 && c <= 32;
 }
 
-// Byte classes for the scans below: a byte that ends an unquoted field (a comma or 1..32), a byte
-// that forces quoting when joined (those and the double quote), and Shift-JIS lead bytes, which
-// take the next byte with them.
-enum : unsigned char { kPlain = 0, kStop = 1, kQuote = 2, kLead = 3 };
-
-struct ByteTable {
-    unsigned char split[256];
-    unsigned char join[256];
-    constexpr ByteTable() : split(), join()
-    {
-        for (unsigned c = 0; c < 256; ++c) {
-            const auto b = static_cast<unsigned char>(c);
-            split[c] = sjis::isLeadByte(b) ? kLead : (b == ',' || isBlank(b)) ? kStop : kPlain;
-            join[c] = sjis::isLeadByte(b) ? kLead : (b == ',' || b == '"' || isBlank(b)) ? kQuote : kPlain;
-        }
-    }
-};
-constexpr ByteTable kBytes;
-
 // End of the unquoted field that starts at i.
 std::size_t unquotedEnd(std::string_view line, std::size_t i)
 {
-    const std::size_t n = line.size();
-    while (i < n) {
-        if (i + 8 <= n && bytescan::plainForSplit(bytescan::load8(line.data() + i))) {
-            i += 8;
-            continue;
-        }
-        const unsigned char cls = kBytes.split[static_cast<unsigned char>(line[i])];
-        if (cls == kPlain)
-            ++i;
-        else if (cls == kLead)
-            i += (i + 1 < n) ? 2 : 1;
-        else
-            break;
-    }
-    return i;
+    return bytescan::findFirst<bytescan::FieldEnd>(line, i);
 }
 
 bool needsQuotes(std::string_view v)
 {
-    const std::size_t n = v.size();
-    for (std::size_t i = 0; i < n;) {
-        if (i + 8 <= n && bytescan::plainForJoin(bytescan::load8(v.data() + i))) {
-            i += 8;
-            continue;
-        }
-        const unsigned char cls = kBytes.join[static_cast<unsigned char>(v[i])];
-        if (cls == kPlain)
-            ++i;
-        else if (cls == kLead)
-            i += 2;
-        else
-            return true;
-    }
-    return false;
+    return bytescan::findFirst<bytescan::NeedsQuote>(v, 0) != v.size();
 }
 
 } // namespace
@@ -160,28 +115,43 @@ void FieldSplitter::replace(std::size_t k, std::string_view text)
 
 void FieldSplitter::joinTo(const std::vector<std::string_view>& fields, std::string& out)
 {
-    out.clear();
     if (fields.size() == 1 && fields[0].empty()) {
         out = "\"\"";
         return;
     }
+    // Written through a pointer into a buffer sized for the worst case (every byte a doubled
+    // quote), then cut to what was written: no per-byte growth checks.
+    std::size_t bound = fields.size();
+    for (const std::string_view v : fields)
+        bound += 2 * v.size() + 2;
+    out.resize(bound);
+    char* const begin = out.data();
+    char* w = begin;
+    auto put = [&w](std::string_view text) {
+        if (!text.empty())
+            std::memcpy(w, text.data(), text.size());
+        w += text.size();
+    };
     for (std::size_t f = 0; f < fields.size(); ++f) {
         if (f)
-            out.push_back(',');
+            *w++ = ',';
         const std::string_view v = fields[f];
         if (!needsQuotes(v)) {
-            out.append(v);
+            put(v);
             continue;
         }
         // Quoted: copy runs up to each double quote (never a trail byte) and double it.
-        out.push_back('"');
+        *w++ = '"';
         std::size_t from = 0;
         for (std::size_t q = sjis::findChar(v, '"'); q != std::string_view::npos; q = sjis::findChar(v, '"', q + 1)) {
-            out.append(v.substr(from, q + 1 - from)).push_back('"');
+            put(v.substr(from, q + 1 - from));
+            *w++ = '"';
             from = q + 1;
         }
-        out.append(v.substr(from)).push_back('"');
+        put(v.substr(from));
+        *w++ = '"';
     }
+    out.resize(static_cast<std::size_t>(w - begin));
 }
 
 void FieldSplitter::replaceView(std::size_t k, std::string_view text)
