@@ -1,6 +1,6 @@
 #include "partner/endpoint_dir.h"
 
-#include "temp_dir.h"
+#include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
 

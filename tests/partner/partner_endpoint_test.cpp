@@ -1,7 +1,7 @@
 #include "core/sync_path.h"
 #include "partner/partner_endpoint.h"
 
-#include "temp_dir.h"
+#include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 
 #include "core/errors.h"
 #include "settings/ini_file.h"
-#include "temp_folder.h"
+#include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@ namespace dg {
 namespace {
 
 using test::readBytes;
-using test::TempFolder;
+using test::TempDir;
 using test::writeBytes;
 
 const char* const kDefaultComp = "[Comp]\n"
@@ -47,7 +47,7 @@ TEST(TColor, SystemColoursAndDecimalForms)
 
 TEST(CompSetting, MissingFileGivesTheDefaultsAndSavingWritesTheirDecimalForms)
 {
-    TempFolder dir;
+    TempDir dir;
     IniFile ini(dir / "dirgauge.ini");
     const CompSetting loaded = LoadIniCompSetting(ini);
     EXPECT_EQ(loaded, CompSetting{});
@@ -61,7 +61,7 @@ TEST(CompSetting, MissingFileGivesTheDefaultsAndSavingWritesTheirDecimalForms)
 
 TEST(CompSetting, SaveReplacesTheWholeSectionAndLeavesOthersAlone)
 {
-    TempFolder dir;
+    TempDir dir;
     writeBytes(dir / "dirgauge.ini",
                "[Comp]\nOldKey=1\nF3U1_Limit=99\n[Env]\r\nCurrentName=a b\r\n");
     IniFile ini(dir / "dirgauge.ini");
@@ -81,7 +81,7 @@ TEST(CompSetting, SaveReplacesTheWholeSectionAndLeavesOthersAlone)
 
 TEST(CompSetting, RoundTripsEveryField)
 {
-    TempFolder dir;
+    TempDir dir;
     IniFile ini(dir / "dirgauge.ini");
     CompSetting setting;
     setting.F3Ad_ChColor = 0x00123456;
@@ -113,7 +113,7 @@ TEST(CompSetting, HandEditedValues)
         {"F3U1_Limit=abc", 10},   {"F3U1_Limit=", 10},     {"F3U1_Limit=0", 0},
         {"F3U1_Limit=-5", -5},    {"F3U1_Limit=1000", 1000}, {"F3U1_Limit=99999999999", 10},
     };
-    TempFolder dir;
+    TempDir dir;
     for (const Case& c : cases) {
         writeBytes(dir / "dirgauge.ini", std::string("[comp]\n") + c.line + "\n");
         const CompSetting loaded = LoadIniCompSetting(IniFile(dir / "dirgauge.ini"));
@@ -134,7 +134,7 @@ TEST(CompSetting, SynchroReadsAsABoolean)
         bool expected;
     };
     const Case cases[] = {{"0", false}, {"1", true}, {"2", true}, {"yes", true}, {"-1", true}};
-    TempFolder dir;
+    TempDir dir;
     for (const Case& c : cases) {
         writeBytes(dir / "dirgauge.ini", std::string("[Comp]\nSynchro=") + c.value + "\n");
         EXPECT_EQ(IniFile(dir / "dirgauge.ini").readBool("Comp", "Synchro", true), c.expected)
@@ -144,7 +144,7 @@ TEST(CompSetting, SynchroReadsAsABoolean)
 
 TEST(CompSetting, RefusedSaveRaisesAndLeavesTheFile)
 {
-    TempFolder dir;
+    TempDir dir;
     writeBytes(dir / "dirgauge.ini", "[Comp]\nF3U1_Limit=12\n");
     std::filesystem::create_directory(dir / "dirgauge.ini.tmp");
     IniFile ini(dir / "dirgauge.ini");

@@ -2,7 +2,7 @@
 
 #include "core/errors.h"
 #include "settings/ini_file.h"
-#include "temp_folder.h"
+#include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@ namespace dg {
 namespace {
 
 using test::readBytes;
-using test::TempFolder;
+using test::TempDir;
 using test::writeBytes;
 
 const std::string kCompDefaults = "F3Ad_ChColor=-16777199\n"
@@ -32,7 +32,7 @@ const std::string kCompDefaults = "F3Ad_ChColor=-16777199\n"
 
 TEST(ExitSettings, NoFileStartsWithDefaultsAndExitWritesAllThreeSections)
 {
-    TempFolder dir;
+    TempDir dir;
     IniFile ini(dir / "dirgauge.ini");
     const FormPlacement current{300, 669, 40, 50};
     const StartSettings start = readStartSettings(ini, current);
@@ -54,7 +54,7 @@ TEST(ExitSettings, NoFileStartsWithDefaultsAndExitWritesAllThreeSections)
 
 TEST(ExitSettings, ExitOrderDropsUnlistedKeysAndKeepsOtherSectionsByteForByte)
 {
-    TempFolder dir;
+    TempDir dir;
     const std::string mine = "[Mine]\r\n; my notes \x83\x5D\r\nkey = value \r\n\r\n";
     const std::string last = "[zLast]\nA=1";
     writeBytes(dir / "dirgauge.ini", "; top\r\n[env]\r\nCurrentName=old\r\nStale=1\r\n" + mine +
@@ -82,7 +82,7 @@ TEST(ExitSettings, ExitOrderDropsUnlistedKeysAndKeepsOtherSectionsByteForByte)
 
 TEST(ExitSettings, TheViewerThatExitsLastDecides)
 {
-    TempFolder dir;
+    TempDir dir;
     IniFile first(dir / "dirgauge.ini");
     IniFile second(dir / "dirgauge.ini");
     writeExitSettings(first, FormPlacement{100, 200, 0, 0}, CompSetting{}, true, "/a/old.txt",
@@ -96,7 +96,7 @@ TEST(ExitSettings, TheViewerThatExitsLastDecides)
 
 TEST(ExitSettings, SwitchesAreReadBackWithTheirDefaults)
 {
-    TempFolder dir;
+    TempDir dir;
     IniFile ini(dir / "dirgauge.ini");
     EXPECT_TRUE(readSynchro(ini));
     EXPECT_FALSE(readDebug(ini));
@@ -107,7 +107,7 @@ TEST(ExitSettings, SwitchesAreReadBackWithTheirDefaults)
 
 TEST(ExitSettings, RefusedExitWritesNothing)
 {
-    TempFolder dir;
+    TempDir dir;
     writeBytes(dir / "plain", "x");
     IniFile ini(dir / "plain" / "dirgauge.ini");
     try {

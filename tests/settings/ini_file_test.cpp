@@ -1,7 +1,7 @@
 #include "settings/ini_file.h"
 
 #include "core/errors.h"
-#include "temp_folder.h"
+#include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +14,7 @@ namespace dg {
 namespace {
 
 using test::readBytes;
-using test::TempFolder;
+using test::TempDir;
 using test::writeBytes;
 
 std::string refusedText(const std::filesystem::path& path)
@@ -36,7 +36,7 @@ std::string refusal(Write&& write)
 
 TEST(IniFile, MissingFileReadsDefaultsAndTheFirstWriteCreatesIt)
 {
-    TempFolder dir;
+    TempDir dir;
     IniFile ini(dir / "dirgauge.ini");
     EXPECT_EQ(ini.readInteger("Form", "Width", 450), 450);
     EXPECT_TRUE(ini.readBool("Comp", "Synchro", true));
@@ -50,7 +50,7 @@ TEST(IniFile, MissingFileReadsDefaultsAndTheFirstWriteCreatesIt)
 
 TEST(IniFile, ReadsSeeWritesOfAnotherObjectAtOnce)
 {
-    TempFolder dir;
+    TempDir dir;
     IniFile mine(dir / "dirgauge.ini");
     IniFile partner(dir / "dirgauge.ini");
     mine.writeInteger("Comp", "F3U1_Limit", 15);
@@ -62,7 +62,7 @@ TEST(IniFile, ReadsSeeWritesOfAnotherObjectAtOnce)
 
 TEST(IniFile, WritesKeepEverythingElseByteForByte)
 {
-    TempFolder dir;
+    TempDir dir;
     const std::string before = "; hand made\r\n[Comp]\r\nF3U1_Limit = 10\r\nmine=\x83\x5D\r\n\r\n"
                                "[Other]\r\nkey=value\r\n";
     writeBytes(dir / "dirgauge.ini", before);
@@ -76,7 +76,7 @@ TEST(IniFile, WritesKeepEverythingElseByteForByte)
 
 TEST(IniFile, BatchIsAppliedInOneReplacement)
 {
-    TempFolder dir;
+    TempDir dir;
     IniFile ini(dir / "dirgauge.ini");
     IniBatch batch;
     batch.writeInteger("Form", "Width", 1);
@@ -93,7 +93,7 @@ TEST(IniFile, BatchIsAppliedInOneReplacement)
 
 TEST(IniFile, ExistingPermissionsAreKeptAndAStaleTempFileIsReplaced)
 {
-    TempFolder dir;
+    TempDir dir;
     const auto file = dir / "dirgauge.ini";
     writeBytes(file, "[Form]\nWidth=1\n");
     ::chmod(file.c_str(), 0640);
@@ -109,7 +109,7 @@ TEST(IniFile, ExistingPermissionsAreKeptAndAStaleTempFileIsReplaced)
 
 TEST(IniFile, SymbolicLinkToTheFileStaysALink)
 {
-    TempFolder dir;
+    TempDir dir;
     std::filesystem::create_directory(dir / "real");
     writeBytes(dir / "real" / "dirgauge.ini", "[Form]\nWidth=1\n");
     std::filesystem::create_symlink(dir / "real" / "dirgauge.ini", dir / "dirgauge.ini");
@@ -121,7 +121,7 @@ TEST(IniFile, SymbolicLinkToTheFileStaysALink)
 
 TEST(IniFile, TwoProcessesWritingAtOnceLoseNothing)
 {
-    TempFolder dir;
+    TempDir dir;
     const auto path = dir / "dirgauge.ini";
     constexpr int kWrites = 150;
     const auto writeMany = [&](const char* section) {
@@ -164,7 +164,7 @@ TEST(IniFile, TwoProcessesWritingAtOnceLoseNothing)
 
 TEST(IniFile, RefusedWritesRaiseTheFullPathAndChangeNothing)
 {
-    TempFolder dir;
+    TempDir dir;
 
     // The folder cannot exist: its parent is a regular file.
     writeBytes(dir / "plain", "x");
@@ -195,7 +195,7 @@ TEST(IniFile, RefusedWritesRaiseTheFullPathAndChangeNothing)
 
 TEST(IniFile, RefusedBatchWritesNothing)
 {
-    TempFolder dir;
+    TempDir dir;
     const auto path = dir / "dirgauge.ini";
     writeBytes(path, "[Form]\nWidth=1\n");
     std::filesystem::create_directory(dir / "dirgauge.ini.tmp");
@@ -211,7 +211,7 @@ TEST(IniFile, ReadOnlyFileIsNotReplaced)
 {
     if (::geteuid() == 0)
         GTEST_SKIP() << "permission bits do not stop root";
-    TempFolder dir;
+    TempDir dir;
     const auto path = dir / "dirgauge.ini";
     writeBytes(path, "[Form]\nWidth=1\n");
     ::chmod(path.c_str(), 0444);
@@ -222,7 +222,7 @@ TEST(IniFile, ReadOnlyFileIsNotReplaced)
 
 TEST(IniFile, OversizedFileReadsAsEmptyAndIsNotReplaced)
 {
-    TempFolder dir;
+    TempDir dir;
     const auto path = dir / "dirgauge.ini";
     {
         std::string big = "[Form]\nWidth=1\n";

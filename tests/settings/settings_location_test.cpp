@@ -1,6 +1,6 @@
 #include "settings/settings_location.h"
 
-#include "temp_folder.h"
+#include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@
 namespace dg {
 namespace {
 
-using test::TempFolder;
+using test::TempDir;
 
 // Sets or clears DIRGAUGE_CONFIG_DIR for one test and puts back what was there.
 class ConfigDirVariable {
@@ -41,7 +41,7 @@ private:
 
 TEST(SettingsLocation, VariableNamesTheFolderOutrightAndCreatesIt)
 {
-    TempFolder dir;
+    TempDir dir;
     const auto named = dir / "named" / "deeper";
     ConfigDirVariable variable(named.c_str());
     EXPECT_EQ(resolveConfigDir(dir.path(), dir / "user"), named);
@@ -51,7 +51,7 @@ TEST(SettingsLocation, VariableNamesTheFolderOutrightAndCreatesIt)
 
 TEST(SettingsLocation, WritableExecutableFolderComesFirst)
 {
-    TempFolder dir;
+    TempDir dir;
     ConfigDirVariable variable("");
     EXPECT_EQ(resolveConfigDir(dir.path(), dir / "user"), dir.path());
     EXPECT_FALSE(std::filesystem::exists(dir / "user"));
@@ -59,7 +59,7 @@ TEST(SettingsLocation, WritableExecutableFolderComesFirst)
 
 TEST(SettingsLocation, UnusableExecutableFolderFallsBackToTheUserFolder)
 {
-    TempFolder dir;
+    TempDir dir;
     ConfigDirVariable variable(nullptr);
     test::writeBytes(dir / "plain", "x");
     for (const auto& exeDir : {dir / "plain", dir / "missing", std::filesystem::path()}) {
@@ -76,7 +76,7 @@ TEST(SettingsLocation, FileIsNamedAfterTheExecutable)
     EXPECT_EQ(settingsFileName("my.viewer.bin"), "my.viewer.ini");
     EXPECT_EQ(executableBaseName("/usr/bin/dirgauge"), "dirgauge");
 
-    TempFolder dir;
+    TempDir dir;
     ConfigDirVariable variable(nullptr);
     EXPECT_EQ(settingsFilePath(dir / "dirgauge", dir / "user"), dir / "dirgauge.ini");
 }

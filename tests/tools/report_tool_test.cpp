@@ -21,10 +21,7 @@ struct ToolRun {
 
 std::string slurp(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
+    return test::readBytes(path);
 }
 
 std::string quoted(const std::string& s)
