@@ -46,8 +46,7 @@ ViewerWindows createViewerWindows(ui::ViewerContext context)
     ViewerWindows windows;
     windows.main = std::make_unique<ui::MainWindow>(std::move(context));
     windows.about = std::make_unique<ui::AboutBox>(dialogs);
-    windows.compSettings = std::make_unique<QDialog>();
-    windows.compSettings->setObjectName(QStringLiteral("TForm3"));
+    windows.compSettings = std::make_unique<ui::CompSettingsDialog>(dialogs);
     windows.main->setAboutBox(windows.about.get());
     windows.main->setCompSettingsDialog(windows.compSettings.get());
     return windows;

@@ -2,9 +2,9 @@
 // What the viewer process sets up before its main window exists: the application title, where
 // the settings file and the debug logs live, the command-line parameter, and the windows made in
 // start-up order. main() and the screenshot tool share it; the start-up tests drive it directly.
+#include "ui/comp_settings_dialog.h"
 #include "ui/main_window.h"
 
-#include <QDialog>
 #include <QString>
 #include <QStringList>
 
@@ -41,7 +41,7 @@ ConfigFiles configFilesFor(const std::filesystem::path& executablePath, const st
 // hidden) and destroyed main window first, whose destruction runs FormDestroy.
 struct ViewerWindows {
     std::unique_ptr<ui::AboutBox> about;
-    std::unique_ptr<QDialog> compSettings;
+    std::unique_ptr<ui::CompSettingsDialog> compSettings;
     std::unique_ptr<ui::MainWindow> main; // declared last: destroyed first
 
     ViewerWindows();

@@ -2,6 +2,7 @@
 
 #include "settings/exit_settings.h"
 #include "settings/ini_file.h"
+#include "ui/change_delegate.h"
 #include "ui/folder_tree_model.h"
 #include "ui/status_panel.h"
 #include "ui/stored_path.h"
@@ -105,6 +106,10 @@ void MainWindow::buildLayout()
     for (const auto role : {QPalette::Highlight, QPalette::HighlightedText})
         treePalette.setColor(QPalette::Inactive, role, treePalette.color(QPalette::Active, role));
     m_tv1->setPalette(treePalette);
+    // Change colours are painted while BaseLines holds a base file, that is while a comparison
+    // is shown; the classes left in the nodes after it has ended are not.
+    m_tv1->setItemDelegate(
+        new ChangeDelegate(m_tree, m_compSetting, [this] { return !m_baseLines.empty(); }, m_tv1));
     setCentralWidget(m_tv1);
     connect(m_tv1->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this] { m_guard.run([this] { TV1Change(); }); });

@@ -41,6 +41,7 @@ class IniFile;
 namespace dg::ui {
 
 class AboutBox;
+class CompSettingsDialog;
 class FolderTreeModel;
 class StatusPanel;
 
@@ -68,7 +69,7 @@ public:
 
     // The About box and the comparison-settings dialog, made after this window (not owned).
     void setAboutBox(AboutBox* about) { m_aboutBox = about; }
-    void setCompSettingsDialog(QDialog* dialog) { m_compSettingsDialog = dialog; }
+    void setCompSettingsDialog(CompSettingsDialog* dialog) { m_compSettingsDialog = dialog; }
 
     // Runs action inside the window's error guard; false when it threw (after the box).
     bool guarded(const std::function<void()>& action) { return m_guard.run(action); }
@@ -93,13 +94,32 @@ public:
     void Debug1Click();
     void Synchro1Execute();
     void ExitWithComp1Click();
-    // Commands whose work comes with the comparison; they do nothing yet.
-    void Comp1Click() {}
-    void CtrlDown1Execute() {}
-    void CtrlUp1Execute() {}
-    void CSet1Click() {}
+    // The comparison (main_window_compare.cpp). Comp1Click asks for a base file, starting in the
+    // folder of BaseName (else of CurrentName), and compares the shown report with it.
+    void Comp1Click();
+    // Ends the comparison shown (closing the partner) and makes fileName the base file: read,
+    // checked, normalised, sorted into BaseLines and classified against. A file that is the shown
+    // one is refused with nothing changed; an unrecognised one gives its message; an unreadable
+    // one throws. After any failure past the same-file check no comparison is active and
+    // BaseLines is empty. The busy cursor is shown meanwhile and restored on every way out.
+    // launchFlag "Y" asks for the comparison-source viewer to be started as well.
+    void LoadBaseFile(const QString& fileName, const QString& launchFlag);
+    // Select and reveal the next changed folder below / above the selected one in tree order
+    // (inside collapsed branches too, never the top node, no wrap-around), or say there is none.
+    // Nothing happens without a selection.
+    void CtrlDown1Execute();
+    void CtrlUp1Execute();
+    // The comparison settings: the dialog filled from CompSetting and shown; on OK the values go
+    // back into CompSetting and the settings file, and during a comparison this viewer
+    // re-classifies and the partner is told to re-read them. Cancel stores nothing. A refused
+    // settings write throws (the error guard shows it): the new values are then held in memory
+    // only, and nothing is re-classified or sent.
+    void CSet1Click();
     // The tree's selection changed: View2 is enabled exactly while a node is selected.
     void TV1Change();
+    // Classifies every shown folder against BaseLines with the current CompSetting, then re-sorts
+    // and repaints the tree (main_window_compare.cpp).
+    void SetColorInfo();
 
     QAction* action(CommandId id) const { return m_actions[static_cast<std::size_t>(id)]; }
     QTreeView* treeView() const { return m_tv1; }
@@ -158,10 +178,18 @@ private:
     void createCommands();
     void connectCommand(CommandId id, void (MainWindow::*handler)());
     void setCommandsEnabled(std::initializer_list<CommandId> ids, bool enabled);
+    // The file chooser of a report (shown or base file), starting in initialFolder.
+    static OpenFileRequest reportFileRequest(const QString& initialFolder);
 
     // main_window_load.cpp
     void clearTree();
     void buildTree();
+
+    // main_window_compare.cpp
+    NodeId selectedNode() const;
+    // Expands the node's collapsed ancestors, selects it (through TV1Change) and scrolls to it.
+    void revealNode(NodeId node);
+    void startComparisonSource();
 
     ViewerContext m_context;
     UserDialogs& m_dialogs; // not owned
@@ -191,7 +219,7 @@ private:
     StatusPanel* m_panel0 = nullptr;
     StatusPanel* m_panel1 = nullptr;
     AboutBox* m_aboutBox = nullptr;             // not owned
-    QDialog* m_compSettingsDialog = nullptr;    // not owned; used by the comparison settings
+    CompSettingsDialog* m_compSettingsDialog = nullptr; // not owned
 };
 
 } // namespace dg::ui

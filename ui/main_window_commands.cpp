@@ -115,13 +115,18 @@ void MainWindow::setCommandsEnabled(std::initializer_list<CommandId> ids, bool e
         action(id)->setEnabled(enabled);
 }
 
-void MainWindow::Open1Click()
+OpenFileRequest MainWindow::reportFileRequest(const QString& initialFolder)
 {
     OpenFileRequest request;
     request.title = QStringLiteral("フォルダ情報ファイルを開く");
     request.filterName = QStringLiteral("全てのファイル");
-    request.initialFolder = initialFolderOf(m_currentName);
-    if (const auto chosen = m_dialogs.openFile(request))
+    request.initialFolder = initialFolder;
+    return request;
+}
+
+void MainWindow::Open1Click()
+{
+    if (const auto chosen = m_dialogs.openFile(reportFileRequest(initialFolderOf(m_currentName))))
         LoadFile(*chosen);
 }
 

@@ -2,6 +2,7 @@
 
 #include "ui/message_text.h"
 
+#include <QColorDialog>
 #include <QDesktopServices>
 #include <QDialog>
 #include <QFileDialog>
@@ -45,6 +46,14 @@ std::optional<QString> QtUserDialogs::openFile(const OpenFileRequest& request)
 int QtUserDialogs::execModal(QDialog& dialog)
 {
     return dialog.exec();
+}
+
+std::optional<QColor> QtUserDialogs::chooseColor(const QColor& initial, QWidget* parent)
+{
+    const QColor chosen = QColorDialog::getColor(initial, parent ? parent : m_parent.data(), m_caption);
+    if (!chosen.isValid())
+        return std::nullopt;
+    return chosen;
 }
 
 void QtUserDialogs::openUrl(const QUrl& address)

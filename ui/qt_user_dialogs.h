@@ -1,6 +1,6 @@
 #pragma once
-// UserDialogs shown with Qt's own boxes: QMessageBox, QFileDialog, QDialog::exec and
-// QDesktopServices. Every box carries the application title as its caption.
+// UserDialogs shown with Qt's own boxes: QMessageBox, QFileDialog, QColorDialog, QDialog::exec
+// and QDesktopServices. Every box carries the application title as its caption.
 #include "ui/user_dialogs.h"
 
 #include <QPointer>
@@ -19,6 +19,7 @@ public:
     void error(const QString& text) override;
     std::optional<QString> openFile(const OpenFileRequest& request) override;
     int execModal(QDialog& dialog) override;
+    std::optional<QColor> chooseColor(const QColor& initial, QWidget* parent) override;
     void openUrl(const QUrl& address) override;
 
 private:

@@ -1,7 +1,9 @@
 #pragma once
 // Every box the viewer shows to the user goes through this interface: messages, the error box,
-// the file chooser, modal dialogs and the web browser. The window asks; the Qt implementation
-// shows real boxes, and the widget tests answer with a recording fake instead of blocking.
+// the file chooser, the colour chooser, modal dialogs and the web browser. The window asks; the
+// Qt implementation shows real boxes, and the widget tests answer with a recording fake instead
+// of blocking.
+#include <QColor>
 #include <QString>
 #include <QUrl>
 
@@ -31,6 +33,14 @@ public:
     virtual std::optional<QString> openFile(const OpenFileRequest& request) = 0;
     // Shows dialog modally and returns its result code when it is closed.
     virtual int execModal(QDialog& dialog) = 0;
+    // The colour chooser, modal to parent and preset with initial; the chosen colour, or nothing
+    // when the user cancels. A viewer with nobody to ask (a tool that never opens the
+    // comparison settings) may keep this default, which answers as a cancel.
+    virtual std::optional<QColor> chooseColor([[maybe_unused]] const QColor& initial,
+                                              [[maybe_unused]] QWidget* parent)
+    {
+        return std::nullopt;
+    }
     // Asks the desktop to open address (a web page in the browser). Failure is not reported.
     virtual void openUrl(const QUrl& address) = 0;
 };

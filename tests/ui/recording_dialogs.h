@@ -1,11 +1,14 @@
 #pragma once
 // UserDialogs for the widget tests: every box is recorded instead of shown, and the file chooser
-// answers from a queue (an empty answer, or an empty queue, is a cancel).
+// and the colour chooser answer from queues (an empty answer, or an empty queue, is a cancel). A
+// modal dialog is accepted at once unless onModal acts on it and gives the result.
 #include "ui/user_dialogs.h"
 
 #include <QDialog>
 #include <QStringList>
 
+#include <deque>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -13,15 +16,19 @@ namespace dg::test {
 
 class RecordingDialogs : public ui::UserDialogs {
 public:
-    enum class Kind { Message, Error, OpenFile, Modal, Url };
+    enum class Kind { Message, Error, OpenFile, Modal, Url, Color };
     struct Shown {
         Kind kind;
-        QString text; // the message, the dialog's object name, or the address
+        QString text; // the message, the dialog's object name, the address, or the preset colour
     };
 
     std::vector<Shown> shown;
     std::vector<ui::OpenFileRequest> openRequests;
     QStringList openAnswers;
+    // Runs in place of a modal dialog's event loop; returns the dialog's result code.
+    std::function<int(QDialog&)> onModal;
+    std::deque<std::optional<QColor>> colorAnswers;
+    std::vector<QColor> colorPresets; // the colour each chooser was preset with
 
     void message(const QString& text) override { shown.push_back({Kind::Message, text}); }
     void error(const QString& text) override { shown.push_back({Kind::Error, text}); }
@@ -37,7 +44,17 @@ public:
     int execModal(QDialog& dialog) override
     {
         shown.push_back({Kind::Modal, dialog.objectName()});
-        return QDialog::Accepted;
+        return onModal ? onModal(dialog) : QDialog::Accepted;
+    }
+    std::optional<QColor> chooseColor(const QColor& initial, QWidget*) override
+    {
+        shown.push_back({Kind::Color, initial.name()});
+        colorPresets.push_back(initial);
+        if (colorAnswers.empty())
+            return std::nullopt;
+        const std::optional<QColor> answer = colorAnswers.front();
+        colorAnswers.pop_front();
+        return answer;
     }
     void openUrl(const QUrl& address) override { shown.push_back({Kind::Url, address.toString()}); }
 

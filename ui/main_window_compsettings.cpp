@@ -1,0 +1,52 @@
+// The comparison-settings command: the dialog filled from CompSetting, shown, and its values
+// stored, re-classified and passed on to the partner on OK.
+#include "ui/main_window.h"
+
+#include "settings/ini_file.h"
+#include "ui/comp_settings_dialog.h"
+
+#include <QCoreApplication>
+
+namespace dg::ui {
+
+void MainWindow::CSet1Click()
+{
+    if (!m_compSettingsDialog)
+        return;
+    CompSettingsDialog& dialog = *m_compSettingsDialog;
+    for (int row = 0; row < CompSettingsDialog::kRowCount; ++row) {
+        const auto& fields = CompSettingsDialog::kRowFields[static_cast<std::size_t>(row)];
+        dialog.setRowColors(row, m_compSetting.*fields.text, m_compSetting.*fields.background);
+    }
+    // In field order: each field whose text changes is checked as it is set, so a bad stored
+    // limit in a later field is the one that shows red.
+    for (int field = 0; field < CompSettingsDialog::kFieldCount; ++field)
+        dialog.setThresholdText(
+            field, QString::number(m_compSetting.*CompSettingsDialog::kLimitFields[static_cast<std::size_t>(field)]));
+
+    if (m_dialogs.execModal(dialog) != QDialog::Accepted)
+        return;
+    // OK is enabled only while all four fields hold integers; anything else counts as a cancel.
+    const auto limits = dialog.limits();
+    if (!limits)
+        return;
+
+    for (int row = 0; row < CompSettingsDialog::kRowCount; ++row) {
+        const auto& fields = CompSettingsDialog::kRowFields[static_cast<std::size_t>(row)];
+        m_compSetting.*fields.text = dialog.rowTextColor(row);
+        m_compSetting.*fields.background = dialog.rowBackgroundColor(row);
+    }
+    for (std::size_t field = 0; field < limits->size(); ++field)
+        m_compSetting.*CompSettingsDialog::kLimitFields[field] = (*limits)[field];
+    SaveIniCompSetting(*m_settings, m_compSetting, m_synchro);
+
+    if (m_baseName.isEmpty())
+        return;
+    SetColorInfo();
+    QCoreApplication::processEvents();
+    m_partner->send(partnerTitle(), PartnerMessage::ReloadComp);
+    raise();
+    activateWindow();
+}
+
+} // namespace dg::ui
