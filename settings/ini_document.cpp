@@ -160,6 +160,19 @@ std::string formatProfileInteger(std::int32_t value)
     return std::to_string(value);
 }
 
+namespace {
+
+// key=value, built by appending: GCC 12 warns falsely (-Wrestrict) about chained operator+ here.
+std::string keyValueLine(std::string_view key, std::string_view value)
+{
+    std::string line;
+    line.reserve(key.size() + 1 + value.size());
+    line.append(key).append("=").append(value);
+    return line;
+}
+
+} // namespace
+
 IniDocument::IniDocument(std::string_view bytes)
 {
     bool lineEndChosen = false;
@@ -167,7 +180,7 @@ IniDocument::IniDocument(std::string_view bytes)
     while (pos < bytes.size()) {
         const std::size_t newline = bytes.find('\n', pos);
         std::string_view body;
-        std::string end;
+        std::string_view end; // a literal: GCC 12 misreads a short std::string here (-Wmaybe-uninitialized)
         if (newline == std::string_view::npos) {
             body = bytes.substr(pos);
             pos = bytes.size();
@@ -180,7 +193,7 @@ IniDocument::IniDocument(std::string_view bytes)
             }
             pos = newline + 1;
             if (!lineEndChosen) {
-                m_lineEnd = end;
+                m_lineEnd = std::string(end);
                 lineEndChosen = true;
             }
         }
@@ -189,7 +202,7 @@ IniDocument::IniDocument(std::string_view bytes)
             m_lines.push_back(classify(std::string(kUtf8Bom), {}));
             body.remove_prefix(kUtf8Bom.size());
         }
-        m_lines.push_back(classify(std::string(body), std::move(end)));
+        m_lines.push_back(classify(std::string(body), std::string(end)));
     }
 }
 
@@ -326,8 +339,10 @@ void IniDocument::writeString(std::string_view section, std::string_view key,
 
     const std::size_t header = findSection(sjis::foldAsciiLower(section));
     if (header == std::string::npos) {
-        appendLine("[" + std::string(section) + "]");
-        appendLine(std::string(key) + "=" + stored);
+        std::string sectionLine = "[";
+        sectionLine.append(section).append("]");
+        appendLine(std::move(sectionLine));
+        appendLine(keyValueLine(key, stored));
         return;
     }
     const std::size_t at = findKey(header, sjis::foldAsciiLower(key));
@@ -335,7 +350,7 @@ void IniDocument::writeString(std::string_view section, std::string_view key,
         Line& line = m_lines[at];
         // Keep the key as the file spells it; only the value changes.
         const std::string_view before = std::string_view(line.text).substr(0, line.valueStart - 1);
-        std::string text = std::string(trimBlanks(before)) + "=" + stored;
+        std::string text = keyValueLine(trimBlanks(before), stored);
         line = classify(std::move(text), std::move(line.end));
         return;
     }
@@ -346,7 +361,7 @@ void IniDocument::writeString(std::string_view section, std::string_view key,
             last = i;
     if (m_lines[last].end.empty())
         m_lines[last].end = m_lineEnd;
-    insertLine(last + 1, std::string(key) + "=" + stored);
+    insertLine(last + 1, keyValueLine(key, stored));
 }
 
 void IniDocument::writeInteger(std::string_view section, std::string_view key, std::int32_t value)
