@@ -39,7 +39,7 @@ screenshot: deps build
 	scripts/screenshot $(BUILD)
 
 bench: deps
-	cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DDG_WITH_UI=ON
+	cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DDG_WERROR=ON -DDG_WITH_UI=ON
 	cmake --build $(BENCH_BUILD) -j $(JOBS)
 	scripts/run-bench $(BENCH_BUILD)
 
