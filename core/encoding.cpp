@@ -111,12 +111,27 @@ const DecodeTable& decodeTable()
 
 std::string sjisToUtf8(std::string_view sjis)
 {
-    const DecodeTable& table = decodeTable();
     std::string out;
     out.reserve(sjis.size() + sjis.size() / 2);
-    for (std::size_t i = 0; i < sjis.size();)
-        i += table.append(sjis, i, out);
+    appendSjisAsUtf8(out, sjis);
     return out;
+}
+
+void appendSjisAsUtf8(std::string& out, std::string_view sjis)
+{
+    const DecodeTable& table = decodeTable();
+    for (std::size_t i = 0; i < sjis.size();) {
+        // Runs of ASCII go across in one piece.
+        std::size_t j = i;
+        while (j < sjis.size() && static_cast<unsigned char>(sjis[j]) < 0x80)
+            ++j;
+        if (j > i) {
+            out.append(sjis.substr(i, j - i));
+            i = j;
+            continue;
+        }
+        i += table.append(sjis, i, out);
+    }
 }
 
 std::string utf8ToSjis(std::string_view utf8)

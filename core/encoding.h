@@ -8,6 +8,8 @@
 namespace dg::encoding {
 
 std::string sjisToUtf8(std::string_view sjis);
+// The same conversion appended to out.
+void appendSjisAsUtf8(std::string& out, std::string_view sjis);
 std::string utf8ToSjis(std::string_view utf8);
 
 } // namespace dg::encoding

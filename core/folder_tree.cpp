@@ -220,21 +220,42 @@ std::string_view FolderTree::name(NodeId id, const LineList& lines, FieldSplitte
 
 std::string FolderTree::sizeText(NodeId id) const
 {
-    const std::string text = sizeUnknown(id) ? std::string("?") : FormatNumber(m_size[id]);
+    std::string text;
+    if (sizeUnknown(id))
+        text = "?";
+    else
+        appendFormattedNumber(text, m_size[id]);
     const int width = m_width[id];
     const auto len = static_cast<int>(text.size());
-    if (len >= width)
-        return text;
-    return std::string(static_cast<std::size_t>(std::min(16, width - len)), ' ') + text;
+    if (len < width)
+        text.insert(0, static_cast<std::size_t>(std::min(16, width - len)), ' ');
+    return text;
 }
 
 std::string FolderTree::label(NodeId id, const LineList& lines, FieldSplitter& splitter) const
 {
-    if (isTopNode(id))
-        return std::string(name(id, lines, splitter));
-    std::string out = "(";
-    out.append(sizeText(id)).append(") ").append(name(id, lines, splitter));
+    std::string out;
+    appendLabel(out, id, lines, splitter);
     return out;
+}
+
+void FolderTree::appendLabel(std::string& out, NodeId id, const LineList& lines, FieldSplitter& splitter) const
+{
+    if (isTopNode(id)) {
+        out.append(name(id, lines, splitter));
+        return;
+    }
+    out.push_back('(');
+    // The size text right-aligned to the width: at most 16 blanks before it.
+    const std::size_t sizeStart = out.size();
+    if (sizeUnknown(id))
+        out.push_back('?');
+    else
+        appendFormattedNumber(out, m_size[id]);
+    const auto len = static_cast<int>(out.size() - sizeStart);
+    if (len < m_width[id])
+        out.insert(sizeStart, static_cast<std::size_t>(std::min(16, m_width[id] - len)), ' ');
+    out.append(") ").append(name(id, lines, splitter));
 }
 
 std::size_t FolderTree::memoryBytes() const

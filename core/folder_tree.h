@@ -80,6 +80,8 @@ public:
     std::string_view name(NodeId id, const LineList& lines, FieldSplitter& splitter) const;
     // "(" + right-aligned size text + ") " + name, or the name alone for the top node.
     std::string label(NodeId id, const LineList& lines, FieldSplitter& splitter) const;
+    // The same label appended to out, for callers that write millions of them.
+    void appendLabel(std::string& out, NodeId id, const LineList& lines, FieldSplitter& splitter) const;
     // The size text of the label: FormatNumber of the size, or "?", right-aligned to the width.
     std::string sizeText(NodeId id) const;
 

@@ -6,6 +6,13 @@ namespace dg {
 
 std::string FormatNumber(std::int64_t value)
 {
+    std::string out;
+    appendFormattedNumber(out, value);
+    return out;
+}
+
+void appendFormattedNumber(std::string& out, std::int64_t value)
+{
     // Work on the magnitude as unsigned so that the most negative value formats too.
     const bool negative = value < 0;
     std::uint64_t magnitude = negative ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
@@ -21,7 +28,7 @@ std::string FormatNumber(std::int64_t value)
     } while (magnitude);
     if (negative)
         *--p = '-';
-    return std::string(p, static_cast<std::size_t>(buf + sizeof buf - p));
+    out.append(p, static_cast<std::size_t>(buf + sizeof buf - p));
 }
 
 std::optional<std::int64_t> parseInt64(std::string_view text)

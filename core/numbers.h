@@ -9,6 +9,8 @@ namespace dg {
 
 // value as a whole number with "," between groups of three digits and "-" in front of negatives.
 std::string FormatNumber(std::int64_t value);
+// The same text appended to out (no temporary string).
+void appendFormattedNumber(std::string& out, std::int64_t value);
 
 // Reads text as a signed 64-bit integer: leading bytes 1..32 skipped, an optional "+" or "-", then
 // decimal digits, or hexadecimal after "$", "0x" or "0X". Nothing may follow. Overflow is no number.

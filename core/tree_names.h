@@ -19,14 +19,29 @@ inline CutName cutFolderName(std::string_view path)
     CutName cut;
     if (path.size() == 3)
         path = path.substr(0, 2);
-    for (int i = 0; i < 256; ++i) {
-        const std::size_t p = sjis::findChar(path, '\\');
-        if (p == std::string_view::npos)
-            break;
-        path = path.substr(p + 1, 255);
-        ++cut.level;
+    // One pass over the bytes instead of a search per level: after each "\" the path continues
+    // from the next byte, its end moved in to 255 bytes when it was longer.
+    std::size_t start = 0;
+    std::size_t end = path.size();
+    int cuts = 0;
+    for (std::size_t i = 0; i < end;) {
+        const auto c = static_cast<unsigned char>(path[i]);
+        if (sjis::isLeadByte(c) && i + 1 < end) {
+            i += 2;
+            continue;
+        }
+        if (c == '\\') {
+            if (cuts == 256)
+                break;
+            ++cuts;
+            ++cut.level;
+            start = i + 1;
+            if (end - start > 255)
+                end = start + 255;
+        }
+        ++i;
     }
-    cut.name = path;
+    cut.name = path.substr(start, end - start);
     return cut;
 }
 

@@ -2,6 +2,7 @@
 
 #include "core/encoding.h"
 
+#include <charconv>
 #include <string_view>
 
 namespace dg::tools {
@@ -76,20 +77,35 @@ void putJsonString(std::FILE* out, std::string_view text)
 
 } // namespace
 
+static void appendNumber(std::string& out, std::size_t value)
+{
+    char buf[24];
+    const auto result = std::to_chars(buf, buf + sizeof buf, value);
+    out.append(buf, result.ptr);
+}
+
 void writeTsv(const ReportView& view, std::FILE* out)
 {
     FieldSplitter splitter;
+    std::string label;
     std::string line;
     for (std::size_t i = 0; i < view.tree.nodeCount(); ++i) {
         const NodeId id = view.tree.nodeAtAbsolute(i);
         if (!shown(view, id))
             continue;
         line.clear();
-        line.append(std::to_string(i)).push_back('\t');
-        line.append(std::to_string(view.tree.level(id))).push_back('\t');
-        line.append(std::to_string(view.tree.lineIndex(id))).push_back('\t');
-        line.append(std::to_string(static_cast<unsigned>(view.tree.changeClass(id)))).push_back('\t');
-        line.append(encoding::sjisToUtf8(view.tree.label(id, view.lines, splitter))).push_back('\n');
+        appendNumber(line, i);
+        line.push_back('\t');
+        appendNumber(line, view.tree.level(id));
+        line.push_back('\t');
+        appendNumber(line, view.tree.lineIndex(id));
+        line.push_back('\t');
+        appendNumber(line, static_cast<unsigned>(view.tree.changeClass(id)));
+        line.push_back('\t');
+        label.clear();
+        view.tree.appendLabel(label, id, view.lines, splitter);
+        encoding::appendSjisAsUtf8(line, label);
+        line.push_back('\n');
         put(out, line);
     }
 }

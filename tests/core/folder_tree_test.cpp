@@ -2,10 +2,12 @@
 #include "core/errors.h"
 #include "core/folder_tree.h"
 #include "core/tree_builder.h"
+#include "core/tree_names.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -201,6 +203,41 @@ TEST(CreateTree, DeepestAcceptedLevelIs255)
         path += "\\d";
     Built deep({"PC CHECK START AT 1", "C:,9,1%", "C:\\,9,a,b,16", path + ",1,a,b,16", "end"});
     EXPECT_EQ(deep.info.maxLevel, 130u);
+}
+
+// The cut rule as written: up to 256 times, the text after the first "\\" (at most 255 bytes).
+CutName referenceCut(std::string_view path)
+{
+    CutName cut;
+    if (path.size() == 3)
+        path = path.substr(0, 2);
+    for (int i = 0; i < 256; ++i) {
+        const std::size_t p = sjis::findChar(path, '\\');
+        if (p == std::string_view::npos)
+            break;
+        path = path.substr(p + 1, 255);
+        ++cut.level;
+    }
+    cut.name = path;
+    return cut;
+}
+
+TEST(CutFolderName, OnePassMatchesTheRuleOnAwkwardPaths)
+{
+    std::mt19937 rng(7);
+    // Bytes that matter: "\\", lead bytes (some of which are also trail bytes), "\\" as a trail byte.
+    const char alphabet[] = {'\\', '\\', 'a', 'b', '\x83', '\x5C', '\x95', '\xE0', '\x40', 'C', ':'};
+    for (int round = 0; round < 20000; ++round) {
+        const std::size_t length = rng() % (round % 10 == 0 ? 1200 : 40);
+        std::string path;
+        for (std::size_t i = 0; i < length; ++i)
+            path.push_back(alphabet[rng() % sizeof alphabet]);
+        const CutName fast = cutFolderName(path);
+        const CutName slow = referenceCut(path);
+        ASSERT_EQ(fast.level, slow.level) << round;
+        ASSERT_EQ(fast.name, slow.name) << round;
+    }
+    EXPECT_EQ(cutFolderName(std::string(300, '\\')).level, 257u);
 }
 
 TEST(FolderTree, LineIndicesBeyond24BitsStayExact)
