@@ -1,13 +1,17 @@
 // The viewer's entry point: start-up order, the command line, the application title.
+#include "app/test_script.h"
 #include "app/viewer_startup.h"
-#include "ui/partner_link.h"
+#include "ui/endpoint_partner_link.h"
 #include "ui/qt_user_dialogs.h"
+#include "ui/viewer_launcher.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QTimer>
 
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
@@ -24,8 +28,19 @@ int main(int argc, char* argv[])
         std::filesystem::path(
             QFile::encodeName(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation)).toStdString()));
 
-    dg::ui::QtUserDialogs dialogs(title);
-    dg::ui::NullPartnerLink partner;
+    dg::ui::QtUserDialogs qtDialogs(title);
+    const dg::app::TestHook testHook = dg::app::takeTestHook();
+    dg::app::ScriptedDialogs scriptedDialogs;
+    if (!testHook.problem.isEmpty())
+        std::fprintf(stderr, "dirgauge: %s\n", testHook.problem.toUtf8().constData());
+    dg::ui::UserDialogs& dialogs = testHook.active ? static_cast<dg::ui::UserDialogs&>(scriptedDialogs) : qtDialogs;
+
+    // The line to the partner viewer. Without it the viewer works alone: it finds no partner and
+    // no other viewer finds it.
+    dg::ui::EndpointPartnerLink partner;
+    if (const QString why = partner.start(); !why.isEmpty())
+        std::fprintf(stderr, "dirgauge: no partner channel, this viewer works alone: %s\n", why.toUtf8().constData());
+    dg::ui::ProcessViewerLauncher launcher;
     std::optional<int> endCode;
 
     dg::ui::ViewerContext context;
@@ -35,6 +50,7 @@ int main(int argc, char* argv[])
     context.parameters = dg::app::parametersFromArguments(std::vector<std::string>(argv + 1, argv + argc));
     context.dialogs = &dialogs;
     context.partner = &partner;
+    context.launcher = &launcher;
     // A size error ends the program once its message is dismissed: the event loop quits with the
     // code (also when it has not started yet) and the windows close normally, settings written.
     context.endProgram = [&endCode](int code) {
@@ -43,9 +59,14 @@ int main(int argc, char* argv[])
     };
 
     dg::app::ViewerWindows windows = dg::app::createViewerWindows(std::move(context));
-    dialogs.setParent(windows.main.get());
+    qtDialogs.setParent(windows.main.get());
     if (endCode)
         return *endCode;
     windows.main->show();
+    if (!testHook.commands.empty()) {
+        QTimer::singleShot(0, windows.main.get(), [&] {
+            dg::app::runTestScript(*windows.main, scriptedDialogs, testHook.commands);
+        });
+    }
     return QApplication::exec();
 }

@@ -70,12 +70,15 @@ MainWindow::MainWindow(ViewerContext context, QWidget* parent)
       m_collator(m_context.collatorLocale)
 {
     buildLayout();
+    connectPartner();
     const QStringList parameters = m_context.parameters;
     m_guard.run([&] { FormCreate(parameters); });
 }
 
 MainWindow::~MainWindow()
 {
+    // Messages that arrive from now on (the link may outlive the window) are dropped.
+    m_partner->setReceiver({});
     FormDestroy();
 }
 

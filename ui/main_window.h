@@ -11,6 +11,7 @@
 #include "core/field_splitter.h"
 #include "core/folder_tree.h"
 #include "core/line_list.h"
+#include "core/sync_path.h"
 #include "diag/debug_log.h"
 #include "settings/comp_setting.h"
 #include "settings/exit_settings.h"
@@ -18,15 +19,19 @@
 #include "ui/error_guard.h"
 #include "ui/partner_link.h"
 #include "ui/user_dialogs.h"
+#include "ui/viewer_launcher.h"
 
 #include <QMainWindow>
 #include <QStringList>
 
 #include <array>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 
 class QAction;
 class QDialog;
@@ -53,6 +58,7 @@ struct ViewerContext {
     std::string collatorLocale;         // ICU locale of the name order; empty: the user's locale
     UserDialogs* dialogs = nullptr;     // not owned; required
     PartnerLink* partner = nullptr;     // not owned; null: no partner is ever found
+    ViewerLauncher* launcher = nullptr; // not owned; null: no comparison-source viewer can be started
     ErrorGuard::EndProgram endProgram;  // ends the program after a size error
 };
 
@@ -115,8 +121,27 @@ public:
     // settings write throws (the error guard shows it): the new values are then held in memory
     // only, and nothing is re-classified or sent.
     void CSet1Click();
-    // The tree's selection changed: View2 is enabled exactly while a node is selected.
+    // The tree's selection changed: View2 is enabled exactly while a node is selected, and the
+    // selected node goes to the partner (Synchronize).
     void TV1Change();
+
+    // The pair (main_window_partner.cpp). Synchronize sends the partner one tree event for node,
+    // unless no comparison is active, the synchronisation switch is off, this window is handling
+    // a message of the partner (so nothing echoes), node is kNoNode, or the node is a newly added
+    // folder. No partner found: nothing is sent, nothing is reported.
+    void Synchronize(SyncKind kind, NodeId node);
+    // The tree expanded / collapsed node, by the user or by the program.
+    void TV1Expanded(NodeId node);
+    void TV1Collapsed(NodeId node);
+    // One message received from the partner (or from a tool speaking the protocol). The window
+    // runs it inside its error guard; called directly (tests) it throws what the guard shows.
+    void WndProc(const PartnerRequest& request);
+    // A tree event: NodeSelect with its event word and path text.
+    void WndCopyData(const PartnerRequest& request);
+    // Finds the node the path text names at the event word's level and collapses it, expands it
+    // by one level or selects it, then makes it visible (its ancestors expanded, scrolled to). A
+    // path this tree does not have is ignored; nothing is ever reported.
+    void NodeSelect(std::uint32_t eventWord, std::string_view pathText);
     // Classifies every shown folder against BaseLines with the current CompSetting, then re-sorts
     // and repaints the tree (main_window_compare.cpp).
     void SetColorInfo();
@@ -189,7 +214,17 @@ private:
     NodeId selectedNode() const;
     // Expands the node's collapsed ancestors, selects it (through TV1Change) and scrolls to it.
     void revealNode(NodeId node);
+
+    // main_window_partner.cpp
+    // Registers the partner receiver and the tree's expand and collapse notifications.
+    void connectPartner();
+    // Starts the comparison-source viewer on BaseName, waits for it, places the two windows and
+    // makes it this viewer's partner (the hand-shake).
     void startComparisonSource();
+    void WMSetPartner(const QString& senderTitle, const std::optional<QRect>& geometry);
+    void WMReloadComp();
+    void WMReloadDebug();
+    void WMReloadSynchro();
 
     ViewerContext m_context;
     UserDialogs& m_dialogs; // not owned

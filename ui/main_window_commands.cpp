@@ -7,6 +7,8 @@
 #include "ui/about_box.h"
 
 #include <QAction>
+#include <QCoreApplication>
+#include <QEventLoop>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLayout>
@@ -160,8 +162,11 @@ void MainWindow::Debug1Click()
         m_debugLog.DebugEnd();
     m_settings->writeBool(settings_keys::kSectionEnv, settings_keys::kKeyDebug, on);
     m_settings->flush();
-    if (!m_baseName.isEmpty())
-        m_partner->send(partnerTitle(), PartnerMessage::ReloadDebug);
+    if (m_baseName.isEmpty())
+        return;
+    // The check mark is painted before the partner is kept waiting for.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    m_partner->send(partnerTitle(), PartnerMessage::ReloadDebug);
 }
 
 void MainWindow::Synchro1Execute()
@@ -175,6 +180,7 @@ void MainWindow::Synchro1Execute()
         return;
     }
     setPanel1Text(m_synchro ? QStringLiteral("比較中　同期") : QStringLiteral("比較中"));
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     m_partner->send(partnerTitle(), PartnerMessage::ReloadSynchro);
 }
 

@@ -145,12 +145,6 @@ void MainWindow::LoadBaseFile(const QString& fileName, const QString& launchFlag
     DebugOut("End   LoadBaseFile, " + std::to_string(m_baseLines.size()) + " Lines");
 }
 
-void MainWindow::startComparisonSource()
-{
-    // The second viewer showing the base file comes with pairing; until then this viewer
-    // compares on its own and ExitWithComp1 stays disabled.
-}
-
 void MainWindow::SetColorInfo()
 {
     const ChangeLimits limits{m_compSetting.F3U1_Limit, m_compSetting.F3U2_Limit, m_compSetting.F3D1_Limit,

@@ -110,6 +110,7 @@ void MainWindow::buildTree()
 void MainWindow::TV1Change()
 {
     action(CommandId::View2)->setEnabled(m_tv1->selectionModel()->hasSelection());
+    Synchronize(SyncKind::Change, selectedNode());
 }
 
 void MainWindow::View2Click()
