@@ -92,9 +92,9 @@ void runTestScript(ui::MainWindow& window, ScriptedDialogs& dialogs, const std::
         if (!window.isVisible())
             return;
         QAction* chosen = nullptr;
-        for (const ui::CommandSpec& spec : ui::commandTable())
-            if (command.name == QLatin1String(spec.name))
-                chosen = window.action(spec.id);
+        for (const ui::CommandSpec& entry : ui::commandTable())
+            if (command.name == QLatin1String(entry.name))
+                chosen = window.action(entry.id);
         if (!chosen) {
             printLine("script", QStringLiteral("unknown command %1").arg(command.name));
             continue;

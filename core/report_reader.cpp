@@ -1,5 +1,6 @@
 #include "core/report_reader.h"
 
+#include "core/encoding.h"
 #include "core/errors.h"
 #include "core/sjis.h"
 
@@ -94,6 +95,16 @@ HeaderParts headerParts(std::string_view header, std::size_t markerPos)
     if (after < header.size())
         parts.startTime = header.substr(after, 255);
     return parts;
+}
+
+std::string headerSummary(std::string_view header, std::size_t markerPos, std::string_view utf8Suffix)
+{
+    const HeaderParts parts = headerParts(header, markerPos);
+    std::string text = "コンピュータ　：　";
+    encoding::appendSjisAsUtf8(text, parts.computer);
+    encoding::appendSjisAsUtf8(text, parts.startTime);
+    text.append(utf8Suffix);
+    return text;
 }
 
 std::string_view headerFirstWord(std::string_view header)

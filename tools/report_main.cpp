@@ -229,10 +229,7 @@ int run(const Options& opt)
             return status;
     }
 
-    const dg::HeaderParts parts = dg::headerParts(lines[0], check.markerPos);
-    dg::tools::ReportView view{lines, tree, opt.file,
-                               "コンピュータ　：　" + dg::encoding::sjisToUtf8(parts.computer) +
-                                   dg::encoding::sjisToUtf8(parts.startTime) + " の情報",
+    dg::tools::ReportView view{lines, tree, opt.file, dg::headerSummary(lines[0], check.markerPos, " の情報"),
                                opt.changedOnly};
     if (opt.format == "tsv")
         dg::tools::writeTsv(view, stdout);

@@ -27,23 +27,23 @@ constexpr unsigned long kPartnerCloseWaitMs = 100;
 
 void MainWindow::createCommands()
 {
-    for (const CommandSpec& spec : commandTable()) {
-        auto* act = new QAction(QString::fromUtf8(spec.menuCaption), this);
-        act->setObjectName(QString::fromLatin1(spec.name));
-        act->setIconText(QString::fromUtf8(spec.toolCaption));
-        act->setProperty("caption", QString::fromUtf8(spec.caption));
-        const QString hint = QString::fromUtf8(spec.hint);
+    for (const CommandSpec& entry : commandTable()) {
+        auto* act = new QAction(QString::fromUtf8(entry.menuCaption), this);
+        act->setObjectName(QString::fromLatin1(entry.name));
+        act->setIconText(QString::fromUtf8(entry.toolCaption));
+        act->setProperty("caption", QString::fromUtf8(entry.caption));
+        const QString hint = QString::fromUtf8(entry.hint);
         act->setToolTip(hint.isEmpty() ? QString() : hint);
         act->setStatusTip(hint);
-        act->setCheckable(spec.checkable);
-        act->setEnabled(spec.enabledAtStart);
-        if (spec.image != CommandImage::None)
-            act->setIcon(QIcon(QString::fromLatin1(commandImagePath(spec.image))));
-        act->setShortcuts(commandShortcuts(spec.id));
+        act->setCheckable(entry.checkable);
+        act->setEnabled(entry.enabledAtStart);
+        if (entry.image != CommandImage::None)
+            act->setIcon(QIcon(QString::fromLatin1(commandImagePath(entry.image))));
+        act->setShortcuts(commandShortcuts(entry.id));
         act->setShortcutContext(Qt::WindowShortcut);
         // The action lives in the window, so its shortcut works wherever the focus is inside it.
         addAction(act);
-        m_actions[static_cast<std::size_t>(spec.id)] = act;
+        m_actions[static_cast<std::size_t>(entry.id)] = act;
     }
 
     connectCommand(CommandId::Open1, &MainWindow::Open1Click);

@@ -63,20 +63,6 @@ private:
     bool m_wasEnabled;
 };
 
-// The status-bar hint of a comparison: "コンピュータ　：　" + computer part + start-time part +
-// " の情報と比較中", the parts from the base file's header line as read.
-QString comparisonHint(std::string_view header, std::size_t markerPos)
-{
-    static const std::string kPrefix = encoding::utf8ToSjis("コンピュータ　：　");
-    static const std::string kSuffix = encoding::utf8ToSjis(" の情報と比較中");
-    const HeaderParts parts = headerParts(header, markerPos);
-    std::string text = kPrefix;
-    text.append(parts.computer);
-    text.append(parts.startTime);
-    text += kSuffix;
-    return QString::fromStdString(encoding::sjisToUtf8(text));
-}
-
 } // namespace
 
 void MainWindow::Comp1Click()
@@ -127,7 +113,7 @@ void MainWindow::LoadBaseFile(const QString& fileName, const QString& launchFlag
         return;
     }
     // The header as read: the sort below moves it.
-    const QString hint = comparisonHint(m_baseLines[0], check.markerPos);
+    const QString hint = QString::fromStdString(headerSummary(m_baseLines[0], check.markerPos, " の情報と比較中"));
     normaliseBaseLines(m_baseLines, check, m_fieldSplitter, &m_debugSink);
 
     SetColorInfo();

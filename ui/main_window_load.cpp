@@ -6,38 +6,16 @@
 #include "core/tree_builder.h"
 #include "ui/folder_info.h"
 #include "ui/folder_tree_model.h"
+#include "ui/status_panel.h"
 
 #include <QAction>
 #include <QFile>
 #include <QGuiApplication>
-#include "ui/status_panel.h"
 #include <QTreeView>
 
 #include <string>
 
 namespace dg::ui {
-namespace {
-
-std::string sjis(const char* utf8)
-{
-    return encoding::utf8ToSjis(utf8);
-}
-
-// The status text of a shown report: "コンピュータ　：　" + computer part + start-time part +
-// " の情報", the parts taken from the header line as read.
-QString statusTextOf(std::string_view header, std::size_t markerPos)
-{
-    static const std::string kPrefix = sjis("コンピュータ　：　");
-    static const std::string kSuffix = sjis(" の情報");
-    const HeaderParts parts = headerParts(header, markerPos);
-    std::string text = kPrefix;
-    text.append(parts.computer);
-    text.append(parts.startTime);
-    text += kSuffix;
-    return QString::fromStdString(encoding::sjisToUtf8(text));
-}
-
-} // namespace
 
 void MainWindow::LoadFile(const QString& fileName)
 {
@@ -71,7 +49,7 @@ void MainWindow::LoadFile(const QString& fileName)
     }
 
     setTitle(QString::fromLatin1(kProgramName) + QStringLiteral(" - ") + fileName);
-    setPanel0Text(statusTextOf(m_currentLines[0], check.markerPos), true);
+    setPanel0Text(QString::fromStdString(headerSummary(m_currentLines[0], check.markerPos, " の情報")), true);
 
     buildTree();
 

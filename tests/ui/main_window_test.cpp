@@ -27,11 +27,11 @@ TEST_F(MainWindowTest, StartsEmptyWithTheDesignedTitleAndOnlyTheAlwaysEnabledCom
     EXPECT_EQ(window->statusPanel(0)->panelWidth(), 250);
     EXPECT_TRUE(dialogs.shown.empty());
 
-    for (const auto& spec : ui::commandTable())
-        EXPECT_EQ(enabled(*window, spec.id), spec.id != CommandId::Comp1 && spec.id != CommandId::ExitWithComp1 &&
-                                                 spec.id != CommandId::View2 && spec.id != CommandId::CtrlDown1 &&
-                                                 spec.id != CommandId::CtrlUp1)
-            << spec.name;
+    for (const auto& entry : ui::commandTable())
+        EXPECT_EQ(enabled(*window, entry.id), entry.id != CommandId::Comp1 && entry.id != CommandId::ExitWithComp1 &&
+                                                 entry.id != CommandId::View2 && entry.id != CommandId::CtrlDown1 &&
+                                                 entry.id != CommandId::CtrlUp1)
+            << entry.name;
     EXPECT_TRUE(window->action(CommandId::Synchro1)->isChecked());
     EXPECT_FALSE(window->action(CommandId::Debug1)->isChecked());
 }
