@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <numeric>
+#include <thread>
 
 #if defined(__linux__)
 #include <sys/mman.h>
@@ -158,8 +159,20 @@ void LineList::sortBytewise()
     for (std::size_t i = 0; i < size(); ++i)
         views[i] = (*this)[i];
     // std::string_view's operator< is a plain unsigned byte comparison (char_traits<char>::compare
-    // compares as unsigned char), a prefix before the longer text.
-    std::sort(views.begin(), views.end());
+    // compares as unsigned char), a prefix before the longer text. A large list is sorted as two
+    // halves on two threads and merged: the same order, in about half the time on two cores.
+    constexpr std::size_t kParallelFrom = 1 << 17;
+    if (views.size() < kParallelFrom) {
+        std::sort(views.begin(), views.end());
+    } else {
+        const auto middle = views.begin() + static_cast<std::ptrdiff_t>(views.size() / 2);
+        std::thread second([&] { std::sort(middle, views.end()); });
+        std::sort(views.begin(), middle);
+        second.join();
+        std::vector<std::string_view> merged(views.size());
+        std::merge(views.begin(), middle, middle, views.end(), merged.begin());
+        views.swap(merged);
+    }
     for (std::size_t i = 0; i < views.size(); ++i) {
         m_begin[i] = views[i].data();
         m_len[i] = static_cast<std::uint32_t>(views[i].size());

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <string>
 #include <vector>
 
@@ -65,6 +67,25 @@ TEST(LineList, SortsWholeLinesBytewiseWithPrefixFirst)
     list.sortBytewise();
     EXPECT_EQ(linesOf(list), (std::vector<std::string>{"C:\\A", "C:\\A", "C:\\A,10", "C:\\AB,20", "c:\\a",
                                                        "\x83\x5C"}));
+}
+
+TEST(LineList, LargeListsSortToTheSameOrder)
+{
+    // Large lists sort in two halves on two threads and merge: compare with one plain sort.
+    std::vector<std::string> texts;
+    std::uint32_t x = 12345;
+    for (int i = 0; i < 300000; ++i) {
+        x = x * 1103515245u + 12345u;
+        texts.push_back("C:\\d" + std::to_string(x % 5000) + "\\" + std::to_string(x % 977) + ((x & 1) ? "\x83\x5C" : ""));
+    }
+    LineList list;
+    for (const auto& t : texts)
+        list.append(t);
+    list.sortBytewise();
+    std::sort(texts.begin(), texts.end());
+    ASSERT_EQ(list.size(), texts.size());
+    for (std::size_t i = 0; i < texts.size(); ++i)
+        ASSERT_EQ(list[i], texts[i]) << i;
 }
 
 TEST(LineList, AppendBuildsAListFromNothing)
