@@ -13,6 +13,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <exception>
+#include <future>
 #include <memory>
 #include <optional>
 #include <string>
@@ -170,28 +172,71 @@ std::optional<int> parseArgs(int argc, char** argv, Options& opt)
     return std::nullopt;
 }
 
+// Collects debug lines written on another thread, to be written to the log later in order.
+class HeldLines : public dg::DebugSink {
+public:
+    explicit HeldLines(bool on) : m_on(on) {}
+    bool enabled() const override { return m_on; }
+    void out(std::string_view text) override { m_lines.emplace_back(text); }
+    void replayTo(dg::DebugSink* sink) const
+    {
+        for (const std::string& line : m_lines)
+            dg::debugOut(sink, line);
+    }
+
+private:
+    bool m_on;
+    std::vector<std::string> m_lines;
+};
+
+// The base report read, checked, normalised and sorted: the part of a comparison that does not
+// need the shown report, so it can run while the shown report is loaded.
+struct PreparedBase {
+    dg::LineList lines;
+    dg::FormCheck check;
+    HeldLines debugLines;
+    std::exception_ptr normaliseError; // raised after some debug lines: rethrown after them
+    explicit PreparedBase(bool logging) : debugLines(logging) {}
+};
+
+std::unique_ptr<PreparedBase> prepareBase(const std::string& file, bool logging)
+{
+    auto base = std::make_unique<PreparedBase>(logging);
+    dg::readReportFile(file, base->lines);
+    base->check = dg::checkForm(base->lines);
+    if (base->check.recognised) {
+        dg::FieldSplitter splitter;
+        try {
+            dg::normaliseBaseLines(base->lines, base->check, splitter, &base->debugLines);
+        } catch (...) {
+            base->normaliseError = std::current_exception();
+        }
+    }
+    return base;
+}
+
 // The viewer's base-file loading and classification, without the window: the same checks,
-// normalisation, sort and classes.
-int compare(const Options& opt, const dg::LineList& lines, dg::FolderTree& tree, dg::FieldSplitter& splitter,
-            dg::DebugSink* debug)
+// normalisation, sort and classes, and the same debug lines in the same order.
+int compare(const Options& opt, std::future<std::unique_ptr<PreparedBase>>& pending, const dg::LineList& lines,
+            dg::FolderTree& tree, dg::FieldSplitter& splitter, dg::DebugSink* debug)
 {
     dg::debugOut(debug, "Start LoadBaseFile, " + dg::encoding::utf8ToSjis(opt.baseFile));
     if (opt.baseFile == opt.file) {
         std::fprintf(stderr, "同じファイルは比較できません。\n");
         return kExitError;
     }
-    dg::LineList base;
-    dg::readReportFile(opt.baseFile, base);
-    const dg::FormCheck check = dg::checkForm(base);
-    if (!check.recognised) {
+    const std::unique_ptr<PreparedBase> base = pending.get(); // rethrows a read error
+    if (!base->check.recognised) {
         std::fprintf(stderr, "%s - ファイルの内容を認識できません。\n", opt.baseFile.c_str());
         return kExitError;
     }
-    dg::normaliseBaseLines(base, check, splitter, debug);
-    dg::classifyTree(tree, lines, base, opt.limits.value_or(dg::ChangeLimits{}), splitter, debug);
+    base->debugLines.replayTo(debug);
+    if (base->normaliseError)
+        std::rethrow_exception(base->normaliseError);
+    dg::classifyTree(tree, lines, base->lines, opt.limits.value_or(dg::ChangeLimits{}), splitter, debug);
     if (dg::firstChangedNode(tree) == dg::kNoNode)
         std::fprintf(stderr, "異なるサイズのフォルダはありません。\n");
-    dg::debugOut(debug, "End   LoadBaseFile, " + std::to_string(base.size()) + " Lines");
+    dg::debugOut(debug, "End   LoadBaseFile, " + std::to_string(base->lines.size()) + " Lines");
     return kExitOk;
 }
 
@@ -206,6 +251,11 @@ int run(const Options& opt)
         log->setEnabled(true);
     }
     dg::DebugSink* debug = log.get();
+
+    // The base report does not depend on the shown one: it is read and sorted meanwhile.
+    std::future<std::unique_ptr<PreparedBase>> pendingBase;
+    if (!opt.baseFile.empty() && opt.baseFile != opt.file)
+        pendingBase = std::async(std::launch::async, prepareBase, opt.baseFile, log != nullptr);
 
     dg::LineList lines;
     dg::FieldSplitter splitter;
@@ -224,7 +274,7 @@ int run(const Options& opt)
     dg::debugOut(debug, "End   LoadFile, " + std::to_string(lines.size()) + " Lines");
 
     if (!opt.baseFile.empty()) {
-        const int status = compare(opt, lines, tree, splitter, debug);
+        const int status = compare(opt, pendingBase, lines, tree, splitter, debug);
         if (status != kExitOk)
             return status;
     }

@@ -2,7 +2,10 @@
 
 #include "core/encoding.h"
 
+#include <algorithm>
 #include <charconv>
+#include <deque>
+#include <future>
 #include <string_view>
 
 namespace dg::tools {
@@ -75,63 +78,88 @@ void putJsonString(std::FILE* out, std::string_view text)
     put(out, s);
 }
 
-} // namespace
+// Formats the nodes in absolute order, chunk by chunk: two chunks are formatted on other threads
+// while the one before them is written, so a report of millions of folders takes the time of
+// about half its formatting. Each chunk has its own splitter; the tree and lines are only read.
+template <class FormatNode>
+void writeChunked(const ReportView& view, std::FILE* out, FormatNode formatNode)
+{
+    constexpr std::size_t kChunk = 4096;
+    const std::size_t n = view.tree.nodeCount();
+    auto formatChunk = [&view, &formatNode, n](std::size_t first) {
+        FieldSplitter splitter;
+        std::string text;
+        std::string scratch;
+        for (std::size_t i = first; i < std::min(n, first + kChunk); ++i) {
+            const NodeId id = view.tree.nodeAtAbsolute(i);
+            if (shown(view, id))
+                formatNode(text, scratch, splitter, i, id);
+        }
+        return text;
+    };
+    std::deque<std::future<std::string>> pending;
+    std::size_t next = 0;
+    auto launch = [&] {
+        if (next < n) {
+            pending.push_back(std::async(std::launch::async, formatChunk, next));
+            next += kChunk;
+        }
+    };
+    launch();
+    launch();
+    while (!pending.empty()) {
+        const std::string text = pending.front().get();
+        pending.pop_front();
+        launch();
+        put(out, text);
+    }
+}
 
-static void appendNumber(std::string& out, std::size_t value)
+void appendNumber(std::string& out, std::size_t value)
 {
     char buf[24];
     const auto result = std::to_chars(buf, buf + sizeof buf, value);
     out.append(buf, result.ptr);
 }
 
+} // namespace
+
 void writeTsv(const ReportView& view, std::FILE* out)
 {
-    FieldSplitter splitter;
-    std::string label;
-    std::string line;
-    for (std::size_t i = 0; i < view.tree.nodeCount(); ++i) {
-        const NodeId id = view.tree.nodeAtAbsolute(i);
-        if (!shown(view, id))
-            continue;
-        line.clear();
-        appendNumber(line, i);
-        line.push_back('\t');
-        appendNumber(line, view.tree.level(id));
-        line.push_back('\t');
-        appendNumber(line, view.tree.lineIndex(id));
-        line.push_back('\t');
-        appendNumber(line, static_cast<unsigned>(view.tree.changeClass(id)));
-        line.push_back('\t');
+    writeChunked(view, out, [&view](std::string& text, std::string& label, FieldSplitter& splitter, std::size_t i, NodeId id) {
+        appendNumber(text, i);
+        text.push_back('\t');
+        appendNumber(text, view.tree.level(id));
+        text.push_back('\t');
+        appendNumber(text, view.tree.lineIndex(id));
+        text.push_back('\t');
+        appendNumber(text, static_cast<unsigned>(view.tree.changeClass(id)));
+        text.push_back('\t');
         label.clear();
         view.tree.appendLabel(label, id, view.lines, splitter);
-        encoding::appendSjisAsUtf8(line, label);
-        line.push_back('\n');
-        put(out, line);
-    }
+        encoding::appendSjisAsUtf8(text, label);
+        text.push_back('\n');
+    });
 }
 
 void writeTree(const ReportView& view, std::FILE* out, bool colour)
 {
-    FieldSplitter splitter;
-    std::string line;
-    for (std::size_t i = 0; i < view.tree.nodeCount(); ++i) {
-        const NodeId id = view.tree.nodeAtAbsolute(i);
-        if (!shown(view, id))
-            continue;
+    writeChunked(view, out, [&view, colour](std::string& text, std::string& label, FieldSplitter& splitter, std::size_t, NodeId id) {
         const ChangeClass c = view.tree.changeClass(id);
         const char* code = classCode(c);
         const char* ansi = colour ? classColour(c) : nullptr;
-        line.assign(2 * view.tree.level(id), ' ');
+        text.append(2 * view.tree.level(id), ' ');
         if (ansi)
-            line.append(ansi);
-        line.append(encoding::sjisToUtf8(view.tree.label(id, view.lines, splitter)));
+            text.append(ansi);
+        label.clear();
+        view.tree.appendLabel(label, id, view.lines, splitter);
+        encoding::appendSjisAsUtf8(text, label);
         if (ansi)
-            line.append("\x1b[0m");
+            text.append("\x1b[0m");
         if (code)
-            line.append("  [").append(code).append("]");
-        line.push_back('\n');
-        put(out, line);
-    }
+            text.append("  [").append(code).append("]");
+        text.push_back('\n');
+    });
 }
 
 void writeJson(const ReportView& view, std::FILE* out)
