@@ -229,3 +229,93 @@ TEST(ReportReader, JapaneseNamesWithBackslashTrailBytesSurviveExpansion)
 
 } // namespace
 } // namespace dg
+
+namespace dg {
+namespace {
+
+// The expansion as plainly written (split every line, rewrite the fields, join), for comparing
+// with the real one on awkward lines.
+void referenceExpand(LineList& lines)
+{
+    FieldSplitter s;
+    std::vector<std::string> depth;
+    std::string drive, created, updated;
+    for (std::size_t n = 1; n + 1 < lines.size(); ++n) {
+        s.split(lines[n]);
+        const std::string v(s.get(0));
+        std::string path;
+        for (std::size_t k = 0; k < v.size(); ++k) {
+            if (v[k] == '>') {
+                if (k >= depth.size())
+                    throw IndexError(static_cast<long long>(k));
+                path += depth[k] + "\\";
+                continue;
+            }
+            path += v.substr(k, 1024);
+            if (depth.size() < k + 1)
+                depth.emplace_back();
+            depth[k] = v.substr(k, 1024);
+            break;
+        }
+        s.replace(0, path);
+        if (path.size() == 2)
+            drive = s.get(1);
+        if (path.size() == 3 && s.get(1) == "?")
+            s.replace(1, drive);
+        if (path.size() > 2) {
+            if (s.get(2).empty())
+                s.replace(2, created);
+            else
+                created = s.get(2);
+            if (s.get(3).empty())
+                s.replace(3, updated);
+            else
+                updated = s.get(3);
+            if (s.get(4).empty())
+                s.replace(4, "16");
+        }
+        lines.replace(n, std::string(s.join()));
+    }
+}
+
+TEST(ExpandFullDescription, MatchesThePlainRewriteOnAwkwardLines)
+{
+    // Lines are built from pieces that the joined form treats differently: quotes that are needed
+    // or not, doubled quotes, blanks around commas, empty and extra fields, "?" sizes.
+    const std::vector<std::string> paths = {">a", ">>b", ">", "\">c d\"", "\">e\"", ">f\"g", "D:", ">>" + test::sj("表"), " >h", ">\"i\"\"j\""};
+    const std::vector<std::string> sizes = {"1", "?", "\"2\"", "", " 3"};
+    const std::vector<std::string> dates = {"", "\"2020/01/01 00:00\"", "x", "\"y\"", "\"a\"\"b c\""};
+    const std::vector<std::string> tails = {"", ",", ",extra", ", spaced", ",\"q r\",,", ",1,2,3,4,5"};
+    std::uint32_t x = 99;
+    auto pick = [&x](const std::vector<std::string>& v) -> const std::string& {
+        x = x * 1664525u + 1013904223u;
+        return v[(x >> 8) % v.size()];
+    };
+    for (int round = 0; round < 400; ++round) {
+        std::vector<std::string> text = {"PC CHECK START AT 1", "C:,100,5%", ">,?,\"2019/01/01 00:00\",\"2019/01/02 00:00\",",
+                                         ">a,1,,,", ">>b,1,,,"};
+        for (int i = 0; i < 12; ++i)
+            text.push_back(pick(paths) + "," + pick(sizes) + "," + pick(dates) + "," + pick(dates) + "," +
+                           (x % 3 ? "" : "17") + pick(tails));
+        text.push_back("end");
+        LineList fast = listOf(text);
+        LineList plain = listOf(text);
+        FieldSplitter s;
+        std::string fastError, plainError;
+        try {
+            ExpandFullDescription(fast, s, nullptr);
+        } catch (const IndexError& e) {
+            fastError = e.what();
+        }
+        try {
+            referenceExpand(plain);
+        } catch (const IndexError& e) {
+            plainError = e.what();
+        }
+        ASSERT_EQ(fastError, plainError) << round;
+        ASSERT_EQ(linesOf(fast), linesOf(plain)) << round;
+    }
+}
+
+} // namespace
+} // namespace dg
