@@ -4,6 +4,8 @@
 #include "core/numbers.h"
 
 #include <cstring>
+#include <exception>
+#include <thread>
 
 namespace dg {
 namespace {
@@ -89,17 +91,15 @@ ChangeClass classifySizes(std::int64_t current, std::int64_t base, const ChangeL
     return ChangeClass::Unchanged;
 }
 
-ClassCounts classifyTree(FolderTree& tree, const LineList& current, const LineList& base,
-                         const ChangeLimits& limits, FieldSplitter& splitter, DebugSink* debug,
-                         const std::function<void(std::size_t)>& progress)
+namespace {
+
+// Classifies the nodes at absolute indices [from, to) and adds to counts.
+void classifyRange(FolderTree& tree, const LineList& current, const LineList& base, const ChangeLimits& limits,
+                   FieldSplitter& splitter, std::size_t from, std::size_t to,
+                   const std::function<void(std::size_t)>& progress, ClassCounts& counts)
 {
-    if (debug && debug->enabled())
-        debug->out("Start SetColorInfo, U1=" + std::to_string(limits.u1) + "%, U2=" + std::to_string(limits.u2) +
-                   "%, D1=" + std::to_string(limits.d1) + "%, D2=" + std::to_string(limits.d2) + "%");
-    ClassCounts counts;
     std::string key;
-    const std::size_t n = tree.nodeCount();
-    for (std::size_t d = 1; d < n; ++d) {
+    for (std::size_t d = from; d < to; ++d) {
         if (progress)
             progress(d);
         const NodeId id = tree.nodeAtAbsolute(d);
@@ -130,6 +130,52 @@ ClassCounts classifyTree(FolderTree& tree, const LineList& current, const LineLi
         case ChangeClass::Added:
         case ChangeClass::Unchanged: break;
         }
+    }
+}
+
+} // namespace
+
+ClassCounts classifyTree(FolderTree& tree, const LineList& current, const LineList& base,
+                         const ChangeLimits& limits, FieldSplitter& splitter, DebugSink* debug,
+                         const std::function<void(std::size_t)>& progress)
+{
+    if (debug && debug->enabled())
+        debug->out("Start SetColorInfo, U1=" + std::to_string(limits.u1) + "%, U2=" + std::to_string(limits.u2) +
+                   "%, D1=" + std::to_string(limits.d1) + "%, D2=" + std::to_string(limits.d2) + "%");
+    ClassCounts counts;
+    const std::size_t n = tree.nodeCount();
+    // Nodes are independent of each other: without a progress display to feed in order, a large
+    // tree is classified as two halves on two threads. Only the lines and the base are shared,
+    // and only read; each half writes the classes of its own nodes.
+    constexpr std::size_t kParallelFrom = 1 << 17;
+    if (progress || n < kParallelFrom) {
+        classifyRange(tree, current, base, limits, splitter, 1, n, progress, counts);
+    } else {
+        const std::size_t middle = n / 2;
+        ClassCounts second;
+        std::exception_ptr secondError;
+        std::thread worker([&] {
+            try {
+                FieldSplitter own;
+                classifyRange(tree, current, base, limits, own, middle, n, {}, second);
+            } catch (...) {
+                secondError = std::current_exception();
+            }
+        });
+        try {
+            classifyRange(tree, current, base, limits, splitter, 1, middle, {}, counts);
+        } catch (...) {
+            worker.join();
+            throw; // the earlier node's error, as a walk in order would meet it first
+        }
+        worker.join();
+        if (secondError)
+            std::rethrow_exception(secondError);
+        counts.added += second.added;
+        counts.u1 += second.u1;
+        counts.u2 += second.u2;
+        counts.d1 += second.d1;
+        counts.d2 += second.d2;
     }
     if (debug && debug->enabled())
         debug->out("End   SetColorInfo, Ad=" + std::to_string(counts.added) + ", U1=" + std::to_string(counts.u1) +

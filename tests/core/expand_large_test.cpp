@@ -1,6 +1,10 @@
-// Expanding a large generated abbreviated report gives exactly its full form.
+// Large generated reports: the abbreviated form expands to exactly the full form, and a large
+// comparison classifies the same on two threads as in one walk.
 #include "bench/report_gen.h"
+#include "core/collation.h"
+#include "core/comparison.h"
 #include "core/errors.h"
+#include "core/tree_builder.h"
 #include "core/report_reader.h"
 #include "test_support.h"
 
@@ -53,6 +57,48 @@ TEST(ExpandLarge, IndexErrorLateInALargeReportKeepsEarlierLinesRewritten)
         ASSERT_EQ(pair.abbreviated[n], pair.full[n]) << "line " << n;
     EXPECT_EQ(pair.abbreviated[bad], std::string(40, '>') + "x,1,,,");
     EXPECT_EQ(pair.abbreviated[bad + 1], asRead);
+}
+
+TEST(CompareLarge, TwoHalvesClassifyLikeOneWalk)
+{
+    bench::GenerateOptions options;
+    options.folders = 150'000;
+    options.seed = 9;
+    const std::string earlier = bench::generateReport(options);
+    bench::DeriveOptions derive;
+    derive.shares = {0.05, 0.05, 0.05, 0.05};
+    LineList current;
+    current.assignText(bench::deriveLater(earlier, derive));
+    LineList base;
+    base.assignText(earlier);
+
+    FieldSplitter splitter;
+    FolderTree tree;
+    CreateTree(current, tree, splitter, nullptr);
+    tree.sort(current, NameCollator("en"));
+    ASSERT_GT(tree.nodeCount(), 131'072u);
+    normaliseBaseLines(base, checkForm(base), splitter, nullptr);
+
+    // With a progress callback the walk is one loop in order; without, two halves on two threads.
+    std::size_t visited = 0;
+    const ClassCounts inOrder =
+        classifyTree(tree, current, base, ChangeLimits{}, splitter, nullptr, [&visited](std::size_t) { ++visited; });
+    std::vector<ChangeClass> expected;
+    for (NodeId id = 0; id < tree.nodeCount(); ++id)
+        expected.push_back(tree.changeClass(id));
+    EXPECT_EQ(visited, tree.nodeCount() - 1);
+
+    for (NodeId id = 0; id < tree.nodeCount(); ++id)
+        tree.setChangeClass(id, ChangeClass::None); // nothing of the first run may carry over
+    const ClassCounts halves = classifyTree(tree, current, base, ChangeLimits{}, splitter, nullptr);
+    for (NodeId id = 0; id < tree.nodeCount(); ++id)
+        ASSERT_EQ(tree.changeClass(id), expected[id]) << id;
+    EXPECT_EQ(halves.added, inOrder.added);
+    EXPECT_EQ(halves.u1, inOrder.u1);
+    EXPECT_EQ(halves.u2, inOrder.u2);
+    EXPECT_EQ(halves.d1, inOrder.d1);
+    EXPECT_EQ(halves.d2, inOrder.d2);
+    EXPECT_GT(inOrder.added + inOrder.u1 + inOrder.u2 + inOrder.d1 + inOrder.d2, 1000u);
 }
 
 } // namespace
