@@ -137,6 +137,28 @@ void LineList::replace(std::size_t i, std::string_view text)
         m_read.reset();
 }
 
+void LineList::adoptLines(std::size_t at, LineList&& other)
+{
+    for (std::size_t j = 0; j < other.size(); ++j) {
+        const std::size_t i = at + j;
+        const bool wasRead = m_read && inReadBuffer(m_begin[i]);
+        m_begin[i] = other.m_begin[j];
+        m_len[i] = other.m_len[j];
+        if (wasRead && --m_readLines == 0)
+            m_read.reset();
+    }
+    for (std::size_t b = 0; b < other.m_blocks.size(); ++b) {
+        m_blocks.push_back(std::move(other.m_blocks[b]));
+        m_blockSizes.push_back(other.m_blockSizes[b]);
+    }
+    other.m_blocks.clear();
+    other.m_blockSizes.clear();
+    other.m_begin.clear();
+    other.m_len.clear();
+    other.m_arenaPos = nullptr;
+    other.m_arenaLeft = 0;
+}
+
 void LineList::releaseReadTextBefore(std::size_t i)
 {
 #if defined(__linux__)

@@ -43,10 +43,15 @@ public:
     // Sorts all lines ascending by plain byte comparison (a prefix sorts before the longer line).
     void sortBytewise();
 
+    // Takes over the lines of other (which must hold only appended lines) as lines at, at+1, ...
+    // of this list, replacing them without copying their text.
+    void adoptLines(std::size_t at, LineList&& other);
+
     // Tells the list that no line before line i points into the text as read any more (they
     // have all been replaced), so the memory of that part can go back to the system at once
     // instead of when the whole text is freed. A hint: it changes no line.
     void releaseReadTextBefore(std::size_t i);
+
 
     // Moves every live line into one buffer of exactly their size; invalidates earlier views.
     void compact();

@@ -9,6 +9,11 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <vector>
+#include <utility>
+#include <thread>
+#include <optional>
+#include <exception>
 #include <sys/stat.h>
 
 namespace dg {
@@ -121,14 +126,204 @@ std::string driveSizeDebugLine(std::string_view path, std::string_view driveSize
     return line;
 }
 
-void ExpandFullDescription(LineList& lines, FieldSplitter& splitter, DebugSink* debug)
-{
+namespace {
+
+// What the expansion carries from line to line: the depth list, the drive size, the last dates.
+struct ExpandState {
     std::vector<std::string> depth; // entry k: the name stored at depth k
     std::string driveSize;
     std::string lastCreated;
     std::string lastUpdated;
-    std::string path;
 
+    const std::string& entry(std::size_t k)
+    {
+        if (k >= depth.size())
+            throw IndexError(static_cast<long long>(k));
+        return depth[k];
+    }
+    void setEntry(std::size_t k, std::string_view text)
+    {
+        if (depth.size() < k + 1)
+            depth.emplace_back();
+        depth[k].assign(text);
+    }
+    std::string& drive() { return driveSize; }
+    std::string& created() { return lastCreated; }
+    std::string& updated() { return lastUpdated; }
+};
+
+// Rewrites one data line into the full form (the steps of the expansion for one line).
+template <class State>
+std::string_view expandLine(std::string_view line, FieldSplitter& splitter, State& state, std::string& path,
+                            DebugSink* debug)
+{
+    splitter.split(line);
+    const std::string_view v = splitter.get(0);
+    path.clear();
+    for (std::size_t k = 0; k < v.size(); ++k) {
+        if (v[k] == '>') {
+            path.append(state.entry(k)).push_back('\\');
+            continue;
+        }
+        const std::string_view rest = v.substr(k, kMaxCut);
+        path.append(rest);
+        state.setEntry(k, rest);
+        break;
+    }
+    splitter.replaceView(0, path);
+
+    if (path.size() == 2)
+        state.drive().assign(splitter.get(1));
+    if (path.size() == 3 && splitter.get(1) == "?") {
+        splitter.replaceView(1, state.drive());
+        debugOut(debug, driveSizeDebugLine(path, state.drive()));
+    }
+    if (path.size() > 2) {
+        if (splitter.get(2).empty())
+            splitter.replaceView(2, state.created());
+        else
+            state.created().assign(splitter.get(2));
+        if (splitter.get(3).empty())
+            splitter.replaceView(3, state.updated());
+        else
+            state.updated().assign(splitter.get(3));
+        if (splitter.get(4).empty())
+            splitter.replaceView(4, "16");
+    }
+    return splitter.join();
+}
+
+// The state for expanding the second half of a report before the first half is done. What the
+// second half reads before it sets it is taken from the nearest earlier line that set it, found by
+// one backward look over the first half before either half starts (so no thread reads a line the
+// other is rewriting). Every such value used is remembered, so that it can be checked against the
+// first half's real state at its end.
+class GuessedState {
+public:
+    struct Wrong {}; // nothing earlier to take a value from: the half is expanded again in order
+
+    GuessedState(const LineList& lines, std::size_t first)
+    {
+        FieldSplitter scan;
+        // Depth entries and the drive size: the last setter of each, looking backwards.
+        for (std::size_t n = first; n-- > 1;) {
+            scan.splitFirst(lines[n], 1);
+            const std::string_view v = scan.getOr(0);
+            std::size_t k = 0;
+            while (k < v.size() && v[k] == '>')
+                ++k;
+            const std::string_view text = v.substr(k, kMaxCut);
+            if (!text.empty()) {
+                if (m_before.size() < k + 1)
+                    m_before.resize(k + 1);
+                if (!m_before[k])
+                    m_before[k] = std::string(text);
+            }
+            if (k == 0 && text.size() == 2 && !m_beforeDrive) {
+                scan.splitFirst(lines[n], 2);
+                m_beforeDrive = std::string(scan.getOr(1));
+            }
+        }
+        // The last dates: the nearest folder lines that gave them.
+        for (std::size_t n = first; n-- > 1 && (!m_beforeCreated || !m_beforeUpdated);) {
+            scan.splitFirst(lines[n], 4);
+            const std::string_view v = scan.getOr(0);
+            if (!v.empty() && v[0] != '>' && v.size() <= 2)
+                continue; // a drive line gives no dates
+            if (!m_beforeCreated && !scan.getOr(2).empty())
+                m_beforeCreated = std::string(scan.getOr(2));
+            if (!m_beforeUpdated && !scan.getOr(3).empty())
+                m_beforeUpdated = std::string(scan.getOr(3));
+        }
+    }
+
+    const std::string& entry(std::size_t k)
+    {
+        grow(k);
+        if (!m_set[k]) {
+            if (k >= m_before.size() || !m_before[k])
+                throw Wrong{};
+            m_depth[k] = *m_before[k];
+            m_set[k] = 1;
+            m_usedEntries.push_back(k);
+        }
+        return m_depth[k];
+    }
+    void setEntry(std::size_t k, std::string_view text)
+    {
+        grow(k);
+        m_depth[k].assign(text);
+        m_set[k] = 1;
+    }
+    std::string& drive() { return known(0, m_drive, m_beforeDrive); }
+    std::string& created() { return known(1, m_created, m_beforeCreated); }
+    std::string& updated() { return known(2, m_updated, m_beforeUpdated); }
+
+    // True when every value taken from before equals what the first half left.
+    bool matches(const ExpandState& real) const
+    {
+        for (const std::size_t k : m_usedEntries)
+            if (k >= real.depth.size() || real.depth[k] != *m_before[k])
+                return false;
+        return (!m_used[0] || *m_beforeDrive == real.driveSize) &&
+               (!m_used[1] || *m_beforeCreated == real.lastCreated) &&
+               (!m_used[2] || *m_beforeUpdated == real.lastUpdated);
+    }
+
+private:
+    void grow(std::size_t k)
+    {
+        if (m_depth.size() < k + 1) {
+            m_depth.resize(k + 1);
+            m_set.resize(k + 1, 0);
+        }
+    }
+
+    std::string& known(int which, std::string& value, const std::optional<std::string>& before)
+    {
+        if (!m_known[which]) {
+            if (!before)
+                throw Wrong{};
+            m_known[which] = true;
+            m_used[which] = true;
+            value = *before;
+        }
+        return value;
+    }
+
+    std::vector<std::optional<std::string>> m_before;
+    std::optional<std::string> m_beforeDrive, m_beforeCreated, m_beforeUpdated;
+    std::vector<std::string> m_depth;
+    std::vector<char> m_set;
+    std::vector<std::size_t> m_usedEntries;
+    std::string m_drive, m_created, m_updated;
+    bool m_known[3] = {false, false, false};
+    bool m_used[3] = {false, false, false};
+};
+
+// Debug lines written by the second half, held until the first half's are out.
+class HeldDebugLines : public DebugSink {
+public:
+    explicit HeldDebugLines(bool on) : m_on(on) {}
+    bool enabled() const override { return m_on; }
+    void out(std::string_view text) override { m_lines.emplace_back(text); }
+    void replayTo(DebugSink* sink) const
+    {
+        for (const std::string& line : m_lines)
+            debugOut(sink, line);
+    }
+
+private:
+    bool m_on;
+    std::vector<std::string> m_lines;
+};
+
+constexpr std::size_t kTwoHalvesFrom = 200'000; // lines; smaller reports expand in one pass
+
+} // namespace
+
+void ExpandFullDescription(LineList& lines, FieldSplitter& splitter, DebugSink* debug)
+{
     const std::size_t count = lines.size();
     // The header and the closing line move to the rewritten text first, so that the text as read
     // can be given back as the expansion passes it (the full form is about twice as long).
@@ -138,49 +333,65 @@ void ExpandFullDescription(LineList& lines, FieldSplitter& splitter, DebugSink* 
             lines.replace(n, copy);
         }
     }
+    const std::size_t last = count >= 2 ? count - 1 : 1; // data lines: 1 .. count-2
+    ExpandState state;
+    std::string path;
     constexpr std::size_t kReleaseEvery = 32768;
-    for (std::size_t n = 1; n + 1 < count; ++n) {
-        if (n % kReleaseEvery == 0)
-            lines.releaseReadTextBefore(n);
-        splitter.split(lines[n]);
-        const std::string_view v = splitter.get(0);
-        path.clear();
-        for (std::size_t k = 0; k < v.size(); ++k) {
-            if (v[k] == '>') {
-                if (k >= depth.size())
-                    throw IndexError(static_cast<long long>(k));
-                path.append(depth[k]).push_back('\\');
-                continue;
-            }
-            const std::string_view rest = v.substr(k, kMaxCut);
-            path.append(rest);
-            if (depth.size() < k + 1)
-                depth.emplace_back();
-            depth[k].assign(rest);
-            break;
+    auto expandInOrder = [&](std::size_t from, std::size_t to) {
+        for (std::size_t n = from; n < to; ++n) {
+            if (n % kReleaseEvery == 0)
+                lines.releaseReadTextBefore(n);
+            lines.replace(n, expandLine(lines[n], splitter, state, path, debug));
         }
-        splitter.replaceView(0, path);
-
-        if (path.size() == 2)
-            driveSize.assign(splitter.get(1));
-        if (path.size() == 3 && splitter.get(1) == "?") {
-            splitter.replace(1, driveSize);
-            debugOut(debug, driveSizeDebugLine(path, driveSize));
-        }
-        if (path.size() > 2) {
-            if (splitter.get(2).empty())
-                splitter.replaceView(2, lastCreated);
-            else
-                lastCreated.assign(splitter.get(2));
-            if (splitter.get(3).empty())
-                splitter.replaceView(3, lastUpdated);
-            else
-                lastUpdated.assign(splitter.get(3));
-            if (splitter.get(4).empty())
-                splitter.replaceView(4, "16");
-        }
-        lines.replace(n, splitter.join());
+    };
+    if (count < kTwoHalvesFrom) {
+        expandInOrder(1, last);
+        return;
     }
+
+    // Large reports: a second thread expands the second half at once, from a guessed state, into
+    // lines of its own; the first half is expanded here as usual. When the guesses prove right,
+    // the second half's lines are taken over; otherwise it is expanded again in order. Either way
+    // the result, the debug lines and any error are those of one pass in order.
+    const std::size_t middle = 1 + (last - 1) / 2;
+    LineList secondLines;
+    HeldDebugLines secondDebug(debug && debug->enabled());
+    GuessedState guessed(lines, middle);
+    bool guessFailed = false;
+    std::exception_ptr secondError;
+    std::thread second([&] {
+        try {
+            FieldSplitter own;
+            std::string ownPath;
+            // The text as read of this half stays until the end: if a guess proves wrong, the
+            // half is expanded again from it.
+            for (std::size_t n = middle; n < last; ++n)
+                secondLines.append(expandLine(lines[n], own, guessed, ownPath, &secondDebug));
+        } catch (const GuessedState::Wrong&) {
+            guessFailed = true;
+        } catch (...) {
+            secondError = std::current_exception();
+        }
+    });
+    try {
+        for (std::size_t n = 1; n < middle; ++n) {
+            if (n % kReleaseEvery == 0)
+                lines.releaseReadTextBefore(n);
+            lines.replace(n, expandLine(lines[n], splitter, state, path, debug));
+        }
+    } catch (...) {
+        second.join();
+        throw;
+    }
+    second.join();
+    if (guessFailed || !guessed.matches(state)) {
+        expandInOrder(middle, last);
+        return;
+    }
+    secondDebug.replayTo(debug);
+    lines.adoptLines(middle, std::move(secondLines));
+    if (secondError)
+        std::rethrow_exception(secondError);
 }
 
 void substituteDriveSizes(LineList& lines, FieldSplitter& splitter, DebugSink* debug)

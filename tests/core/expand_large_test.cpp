@@ -20,7 +20,7 @@ struct BigPair {
     BigPair()
     {
         bench::GenerateOptions options;
-        options.folders = 120'000;
+        options.folders = 220'000; // past the size where the two halves expand on two threads
         options.seed = 5;
         full.assignText(bench::generateReport(options));
         options.form = bench::ReportForm::Abbreviated;
@@ -32,7 +32,7 @@ TEST(ExpandLarge, AbbreviatedFormExpandsToTheFullForm)
 {
     BigPair pair;
     ASSERT_TRUE(checkForm(pair.abbreviated).abbreviated);
-    ASSERT_GT(pair.abbreviated.size(), 65'536u);
+    ASSERT_GT(pair.abbreviated.size(), 200'000u);
     FieldSplitter splitter;
     test::RecordingSink sink;
     ExpandFullDescription(pair.abbreviated, splitter, &sink);
@@ -44,7 +44,7 @@ TEST(ExpandLarge, AbbreviatedFormExpandsToTheFullForm)
 TEST(ExpandLarge, IndexErrorLateInALargeReportKeepsEarlierLinesRewritten)
 {
     BigPair pair;
-    const std::size_t bad = 100'000;
+    const std::size_t bad = 180'000; // in the second half
     const std::string asRead(pair.abbreviated[bad + 1]);
     pair.abbreviated.replace(bad, std::string(40, '>') + "x,1,,,");
     FieldSplitter splitter;
@@ -57,6 +57,43 @@ TEST(ExpandLarge, IndexErrorLateInALargeReportKeepsEarlierLinesRewritten)
         ASSERT_EQ(pair.abbreviated[n], pair.full[n]) << "line " << n;
     EXPECT_EQ(pair.abbreviated[bad], std::string(40, '>') + "x,1,,,");
     EXPECT_EQ(pair.abbreviated[bad + 1], asRead);
+}
+
+TEST(ExpandLarge, ErrorInTheFirstHalfLeavesTheWholeSecondHalfAsRead)
+{
+    BigPair pair;
+    const std::size_t bad = 50'000;
+    const std::string secondHalfLine(pair.abbreviated[200'000]);
+    pair.abbreviated.replace(bad, std::string(40, '>') + "x,1,,,");
+    FieldSplitter splitter;
+    EXPECT_THROW(ExpandFullDescription(pair.abbreviated, splitter, nullptr), IndexError);
+    EXPECT_EQ(pair.abbreviated[bad - 1], pair.full[bad - 1]);
+    EXPECT_EQ(pair.abbreviated[200'000], secondHalfLine);
+}
+
+TEST(ExpandLarge, AWrongGuessForTheSecondHalfIsRedoneInOrder)
+{
+    // Just before the middle, a line whose marks expand to a two-byte path counts as a drive line
+    // and gives no dates; looking backwards by the marks alone takes its dates. The second half's
+    // empty dates must still repeat the dates of the last real folder line.
+    const std::size_t total = 240'000;
+    const std::size_t middle = 1 + (total - 2) / 2;
+    LineList lines;
+    lines.append("PC CHECK START AT 1");
+    lines.append("C:,100,1%");
+    lines.append(">,9,\"2019/01/01 00:00\",\"2019/01/02 00:00\",");
+    for (std::size_t n = 3; n < middle - 2; ++n)
+        lines.append(">a" + std::to_string(n) + ",1,\"2020/01/01 00:00\",\"2021/01/01 00:00\",");
+    lines.append("X,5,p,q,16");          // a path of one byte: entry 0 becomes X, no dates
+    lines.append(">,7,\"bad\",\"bad\",");  // X\ : two bytes, a drive line: no dates taken
+    for (std::size_t n = middle; n + 1 < total; ++n)
+        lines.append(">b" + std::to_string(n) + ",1,,,");
+    lines.append("end");
+    ASSERT_EQ(lines.size(), total);
+    FieldSplitter splitter;
+    ExpandFullDescription(lines, splitter, nullptr);
+    EXPECT_EQ(lines[middle], "X\\b" + std::to_string(middle) + ",1,\"2020/01/01 00:00\",\"2021/01/01 00:00\",16");
+    EXPECT_EQ(lines[total - 2], "X\\b" + std::to_string(total - 2) + ",1,\"2020/01/01 00:00\",\"2021/01/01 00:00\",16");
 }
 
 TEST(CompareLarge, TwoHalvesClassifyLikeOneWalk)
