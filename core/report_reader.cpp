@@ -355,6 +355,7 @@ void ExpandFullDescription(LineList& lines, FieldSplitter& splitter, DebugSink* 
     // the result, the debug lines and any error are those of one pass in order.
     const std::size_t middle = 1 + (last - 1) / 2;
     LineList secondLines;
+    secondLines.reserve(last - middle);
     HeldDebugLines secondDebug(debug && debug->enabled());
     GuessedState guessed(lines, middle);
     bool guessFailed = false;
