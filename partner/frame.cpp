@@ -34,18 +34,8 @@ T getLittleEndian(const char* bytes)
 
 bool isKnownMessage(std::uint16_t number)
 {
-    switch (static_cast<MessageNumber>(number)) {
-    case MessageNumber::CopyData:
-    case MessageNumber::SetPartner:
-    case MessageNumber::ReloadComp:
-    case MessageNumber::ReloadDebug:
-    case MessageNumber::ReloadSynchro:
-    case MessageNumber::Close:
-    case MessageNumber::Reply:
-    case MessageNumber::Working:
-        return true;
-    }
-    return false;
+    const auto message = static_cast<MessageNumber>(number);
+    return isRequest(message) || message == MessageNumber::Reply || message == MessageNumber::Working;
 }
 
 bool isRequest(MessageNumber message)

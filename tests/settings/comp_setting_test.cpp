@@ -2,6 +2,7 @@
 
 #include "core/errors.h"
 #include "settings/ini_file.h"
+#include "tests/settings/default_comp.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -15,22 +16,7 @@ using test::readBytes;
 using test::TempDir;
 using test::writeBytes;
 
-const char* const kDefaultComp = "[Comp]\n"
-                                 "F3Ad_ChColor=-16777199\n"
-                                 "F3Ad_BgColor=65535\n"
-                                 "F3U1_ChColor=16711935\n"
-                                 "F3U1_BgColor=-16777211\n"
-                                 "F3U2_ChColor=255\n"
-                                 "F3U2_BgColor=-16777211\n"
-                                 "F3D1_ChColor=65280\n"
-                                 "F3D1_BgColor=-16777211\n"
-                                 "F3D2_ChColor=16711680\n"
-                                 "F3D2_BgColor=-16777211\n"
-                                 "F3U1_Limit=10\n"
-                                 "F3U2_Limit=30\n"
-                                 "F3D1_Limit=10\n"
-                                 "F3D2_Limit=30\n"
-                                 "Synchro=1\n";
+const std::string kDefaultComp = "[Comp]\n" + test::kDefaultCompKeys + "Synchro=1\n";
 
 TEST(TColor, SystemColoursAndDecimalForms)
 {
@@ -70,7 +56,7 @@ TEST(CompSetting, SaveReplacesTheWholeSectionAndLeavesOthersAlone)
     setting.F3D1_Limit = 15;
     SaveIniCompSetting(ini, setting, false);
 
-    std::string expected = "[Env]\r\nCurrentName=a b\r\n" + std::string(kDefaultComp);
+    std::string expected = "[Env]\r\nCurrentName=a b\r\n" + kDefaultComp;
     expected.replace(expected.find("F3D1_Limit=10"), 13, "F3D1_Limit=15");
     expected.replace(expected.find("Synchro=1"), 9, "Synchro=0");
     // New lines take the ending of the file's first line as read (LF), not of the kept lines.

@@ -2,6 +2,7 @@
 
 #include "core/errors.h"
 #include "settings/ini_file.h"
+#include "tests/settings/default_comp.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -15,20 +16,7 @@ using test::readBytes;
 using test::TempDir;
 using test::writeBytes;
 
-const std::string kCompDefaults = "F3Ad_ChColor=-16777199\n"
-                                  "F3Ad_BgColor=65535\n"
-                                  "F3U1_ChColor=16711935\n"
-                                  "F3U1_BgColor=-16777211\n"
-                                  "F3U2_ChColor=255\n"
-                                  "F3U2_BgColor=-16777211\n"
-                                  "F3D1_ChColor=65280\n"
-                                  "F3D1_BgColor=-16777211\n"
-                                  "F3D2_ChColor=16711680\n"
-                                  "F3D2_BgColor=-16777211\n"
-                                  "F3U1_Limit=10\n"
-                                  "F3U2_Limit=30\n"
-                                  "F3D1_Limit=10\n"
-                                  "F3D2_Limit=30\n";
+const std::string& kCompDefaults = test::kDefaultCompKeys;
 
 TEST(ExitSettings, NoFileStartsWithDefaultsAndExitWritesAllThreeSections)
 {

@@ -1,0 +1,22 @@
+#pragma once
+// The fourteen comparison-setting keys with their default values, as the settings file holds them.
+#include <string>
+
+namespace dg::test {
+
+inline const std::string kDefaultCompKeys = "F3Ad_ChColor=-16777199\n"
+                                            "F3Ad_BgColor=65535\n"
+                                            "F3U1_ChColor=16711935\n"
+                                            "F3U1_BgColor=-16777211\n"
+                                            "F3U2_ChColor=255\n"
+                                            "F3U2_BgColor=-16777211\n"
+                                            "F3D1_ChColor=65280\n"
+                                            "F3D1_BgColor=-16777211\n"
+                                            "F3D2_ChColor=16711680\n"
+                                            "F3D2_BgColor=-16777211\n"
+                                            "F3U1_Limit=10\n"
+                                            "F3U2_Limit=30\n"
+                                            "F3D1_Limit=10\n"
+                                            "F3D2_Limit=30\n";
+
+} // namespace dg::test
