@@ -5,7 +5,12 @@
 #include <algorithm>
 #include <cstring>
 #include <numeric>
+#include <exception>
 #include <thread>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #if defined(__linux__)
 #include <sys/mman.h>
@@ -42,52 +47,154 @@ void LineList::setLine(std::size_t i, const char* p, std::size_t n)
     m_len[i] = static_cast<std::uint32_t>(n);
 }
 
+namespace {
+
+// Where each line of text[from, end) begins and how long it is, and where the text ends: at `end`,
+// or at the first NUL byte before it.
+struct ScannedLines {
+    std::vector<const char*> begin;
+    std::vector<std::uint32_t> len;
+    std::size_t end = 0;
+    bool nul = false;
+};
+
+// Mask of the bytes in p[0, 64) that are LF, CR or NUL (bit k for byte k).
+inline std::uint64_t breakMask64(const char* p)
+{
+#if defined(__SSE2__)
+    const __m128i lf = _mm_set1_epi8('\n');
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i zero = _mm_setzero_si128();
+    std::uint64_t mask = 0;
+    for (int k = 0; k < 4; ++k) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
+        const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, lf), _mm_cmpeq_epi8(v, cr)),
+                                         _mm_cmpeq_epi8(v, zero));
+        mask |= static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm_movemask_epi8(hit))) << (16 * k);
+    }
+    return mask;
+#else
+    std::uint64_t mask = 0;
+    for (int k = 0; k < 64; ++k) {
+        const char c = p[k];
+        if (c == '\n' || c == '\r' || c == '\0')
+            mask |= std::uint64_t{1} << k;
+    }
+    return mask;
+#endif
+}
+
+// One pass over text[from, end) that stops at each LF, CR or NUL: a line ends at CR LF, a lone CR
+// or a lone LF, a break at the very end makes no extra empty line, and a NUL ends the text.
+// `from` must be the start of a line.
+void scanLines(const char* text, std::size_t from, std::size_t end, ScannedLines& out, std::size_t expectedLines)
+{
+    out.begin.reserve(expectedLines);
+    out.len.reserve(expectedLines);
+    std::size_t lineStart = from;
+    auto push = [&](std::size_t stop) {
+        const std::size_t n = stop - lineStart;
+        if (n > kMaxLine)
+            throw UserError("1 行が長すぎます (" + std::to_string(n) + " バイト)");
+        out.begin.push_back(text + lineStart);
+        out.len.push_back(static_cast<std::uint32_t>(n));
+    };
+    // Each break byte is handled where it stands; `skip` steps over the LF of a CR LF pair.
+    std::size_t skip = static_cast<std::size_t>(-1);
+    auto handle = [&](std::size_t q) -> bool {
+        if (q == skip)
+            return true;
+        const char c = text[q];
+        if (c == '\0') {
+            end = q;
+            out.nul = true;
+            return false;
+        }
+        push(q);
+        if (c == '\r' && q + 1 < end && text[q + 1] == '\n') {
+            skip = q + 1;
+            lineStart = q + 2;
+        } else {
+            lineStart = q + 1;
+        }
+        return true;
+    };
+    std::size_t i = from;
+    bool going = true;
+    for (; going && i + 64 <= end; i += 64) {
+        for (std::uint64_t mask = breakMask64(text + i); mask; mask &= mask - 1) {
+            if (!handle(i + static_cast<std::size_t>(__builtin_ctzll(mask)))) {
+                going = false;
+                break;
+            }
+        }
+    }
+    for (; going && i < end; ++i) {
+        const char c = text[i];
+        if ((c == '\n' || c == '\r' || c == '\0') && !handle(i))
+            break;
+    }
+    if (lineStart < end)
+        push(end);
+    out.end = end;
+}
+
+constexpr std::size_t kParallelScanFrom = std::size_t{4} << 20; // bytes; smaller texts are scanned in one pass
+constexpr std::size_t kExpectedLineBytes = 48;
+
+} // namespace
+
 void LineList::assignText(std::unique_ptr<char[]> bytes, std::size_t length)
 {
     clear();
     const char* text = bytes.get();
-    if (const void* nul = length ? std::memchr(text, '\0', length) : nullptr)
-        length = static_cast<std::size_t>(static_cast<const char*>(nul) - text);
-
-    // One pass: memchr finds each LF; a CR inside the stretch before it is a lone CR (a break of its
-    // own) unless it directly precedes the LF.
-    m_begin.reserve(length / 48 + 16);
-    m_len.reserve(length / 48 + 16);
-    auto push = [this](const char* p, std::size_t n) {
-        m_begin.push_back(nullptr);
-        m_len.push_back(0);
-        setLine(m_begin.size() - 1, p, n);
-    };
-    const char* pos = text;
-    const char* const end = text + length;
-    while (pos < end) {
-        const char* lf = static_cast<const char*>(std::memchr(pos, '\n', static_cast<std::size_t>(end - pos)));
-        const char* stop = lf ? lf : end;
-        // Lone CRs before the LF (or before the end of the text).
-        for (;;) {
-            const char* cr = static_cast<const char*>(std::memchr(pos, '\r', static_cast<std::size_t>(stop - pos)));
-            if (!cr)
-                break;
-            if (lf && cr + 1 == lf)
-                break; // CR LF
-            push(pos, static_cast<std::size_t>(cr - pos));
-            pos = cr + 1;
-        }
-        if (!lf) {
-            if (pos < end)
-                push(pos, static_cast<std::size_t>(end - pos));
-            break;
-        }
-        const char* lineEnd = (lf > pos && lf[-1] == '\r') ? lf - 1 : lf;
-        push(pos, static_cast<std::size_t>(lineEnd - pos));
-        pos = lf + 1;
+    // A large text is scanned as two parts on two threads. The second part starts right after the
+    // first LF at or after the middle, so that no break (CR LF in particular) straddles the cut;
+    // a NUL in the first part ends the text there and makes the second part's lines void.
+    std::size_t cut = length;
+    if (length >= kParallelScanFrom) {
+        const std::size_t middle = length / 2;
+        if (const void* lf = std::memchr(text + middle, '\n', length - middle))
+            cut = static_cast<std::size_t>(static_cast<const char*>(lf) - text) + 1;
     }
+    ScannedLines first;
+    first.begin = std::move(m_begin);
+    first.len = std::move(m_len);
+    if (cut == length) {
+        scanLines(text, 0, length, first, length / kExpectedLineBytes + 16);
+    } else {
+        ScannedLines second;
+        std::exception_ptr secondError;
+        std::thread worker([&] {
+            try {
+                scanLines(text, cut, length, second, (length - cut) / kExpectedLineBytes + 16);
+            } catch (...) {
+                secondError = std::current_exception();
+            }
+        });
+        try {
+            scanLines(text, 0, cut, first, length / kExpectedLineBytes + 16);
+        } catch (...) {
+            worker.join();
+            throw;
+        }
+        worker.join();
+        if (!first.nul) {
+            if (secondError)
+                std::rethrow_exception(secondError);
+            first.begin.insert(first.begin.end(), second.begin.begin(), second.begin.end());
+            first.len.insert(first.len.end(), second.len.begin(), second.len.end());
+            first.end = second.end;
+        }
+    }
+    m_begin = std::move(first.begin);
+    m_len = std::move(first.len);
     m_begin.shrink_to_fit();
     m_len.shrink_to_fit();
 
     m_read = std::move(bytes);
     m_readBegin = m_read.get();
-    m_readSize = length;
+    m_readSize = first.end;
     m_readLines = m_begin.size();
     if (m_readLines == 0)
         m_read.reset();

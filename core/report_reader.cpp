@@ -14,7 +14,9 @@
 #include <thread>
 #include <optional>
 #include <exception>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace dg {
 namespace {
@@ -33,9 +35,31 @@ std::string fullPathOf(const std::string& path)
     throw FileOpenError(fullPathOf(path), std::strerror(err));
 }
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
+struct FdCloser {
+    int fd;
+    ~FdCloser() { ::close(fd); }
 };
+
+// Reads up to n bytes at offset until they are all there or the file ends; false on an error.
+bool preadFully(int fd, char* to, std::size_t n, std::size_t offset, std::size_t& got, int& err)
+{
+    got = 0;
+    while (got < n) {
+        const ssize_t r = ::pread(fd, to + got, n - got, static_cast<off_t>(offset + got));
+        if (r < 0) {
+            if (errno == EINTR)
+                continue;
+            err = errno;
+            return false;
+        }
+        if (r == 0)
+            break;
+        got += static_cast<std::size_t>(r);
+    }
+    return true;
+}
+
+constexpr std::size_t kParallelReadFrom = std::size_t{4} << 20; // bytes
 
 constexpr std::size_t kMaxCut = 1024;
 
@@ -43,20 +67,50 @@ constexpr std::size_t kMaxCut = 1024;
 
 void readReportFile(const std::string& path, LineList& lines)
 {
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    if (!file)
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
         throwOpenError(path, errno);
+    const FdCloser closer{fd};
     struct stat st {};
-    if (::fstat(fileno(file.get()), &st) != 0)
+    if (::fstat(fd, &st) != 0)
         throwOpenError(path, errno);
     if (S_ISDIR(st.st_mode))
         throwOpenError(path, EISDIR);
 
-    // Regular files are read in one go at their size; anything else (a pipe, a device) grows.
-    std::size_t capacity = S_ISREG(st.st_mode) ? static_cast<std::size_t>(st.st_size) + 1 : 1 << 16;
+    // Regular files are read at their size, a large one as two halves on two threads (the copy and
+    // the faulting-in of fresh memory both split across the cores); anything else (a pipe, a device)
+    // or a file that grew meanwhile is read on to its end, growing the buffer.
+    const bool regular = S_ISREG(st.st_mode);
+    std::size_t capacity = regular ? static_cast<std::size_t>(st.st_size) + 1 : 1 << 16;
     std::unique_ptr<char[]> buffer(new char[capacity]); // not zeroed: read into
     std::size_t length = 0;
-    for (;;) {
+    bool atEnd = false;
+    if (regular && capacity - 1 >= kParallelReadFrom) {
+        const std::size_t size = capacity - 1;
+        const std::size_t half = size / 2;
+        std::size_t gotSecond = 0;
+        int errSecond = 0;
+        bool okSecond = true;
+        std::thread second([&] { okSecond = preadFully(fd, buffer.get() + half, size - half, half, gotSecond, errSecond); });
+        std::size_t gotFirst = 0;
+        int errFirst = 0;
+        const bool okFirst = preadFully(fd, buffer.get(), half, 0, gotFirst, errFirst);
+        second.join();
+        if (!okFirst)
+            throwOpenError(path, errFirst);
+        if (!okSecond)
+            throwOpenError(path, errSecond);
+        if (gotFirst < half) { // the file shrank while it was read
+            length = gotFirst;
+            atEnd = true;
+        } else {
+            length = half + gotSecond;
+            atEnd = gotSecond < size - half;
+        }
+        if (!atEnd && ::lseek(fd, static_cast<off_t>(length), SEEK_SET) < 0) // pread left the offset at 0
+            throwOpenError(path, errno);
+    }
+    while (!atEnd) {
         if (length == capacity) {
             const std::size_t bigger = capacity * 2;
             std::unique_ptr<char[]> grown(new char[bigger]);
@@ -64,13 +118,15 @@ void readReportFile(const std::string& path, LineList& lines)
             buffer = std::move(grown);
             capacity = bigger;
         }
-        const std::size_t got = std::fread(buffer.get() + length, 1, capacity - length, file.get());
-        length += got;
-        if (got == 0) {
-            if (std::ferror(file.get()))
-                throwOpenError(path, errno ? errno : EIO);
-            break;
+        const ssize_t got = ::read(fd, buffer.get() + length, capacity - length);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            throwOpenError(path, errno);
         }
+        if (got == 0)
+            break;
+        length += static_cast<std::size_t>(got);
     }
     lines.assignText(std::move(buffer), length);
 }
@@ -395,12 +451,39 @@ void ExpandFullDescription(LineList& lines, FieldSplitter& splitter, DebugSink* 
         std::rethrow_exception(secondError);
 }
 
+namespace {
+
+// False when the line's first field is certainly longer than 3 bytes, judged from its first few
+// bytes alone. A quoted field of at most 3 bytes holds at most 6 bytes (every one a doubled
+// quote) before its closing quote; an unquoted one ends at a comma or blank within its first 4.
+// Looser than the splitter's rules in both cases (any quote or break byte keeps the line), never
+// stricter, so the lines it drops could not have been drive or root lines.
+bool firstFieldMayBeShort(std::string_view line)
+{
+    std::size_t i = 0;
+    while (i < line.size() && static_cast<unsigned char>(line[i]) >= 1 && static_cast<unsigned char>(line[i]) <= 32)
+        ++i;
+    const std::string_view rest = line.substr(i);
+    if (!rest.empty() && rest[0] == '"')
+        return rest.size() < 8 || rest.substr(1, 7).find('"') != std::string_view::npos;
+    if (rest.size() < 4)
+        return true;
+    for (std::size_t k = 0; k < 4; ++k)
+        if (static_cast<unsigned char>(rest[k]) <= 32 || rest[k] == ',')
+            return true;
+    return false;
+}
+
+} // namespace
+
 void substituteDriveSizes(LineList& lines, FieldSplitter& splitter, DebugSink* debug)
 {
     std::string driveSize;
     const std::size_t count = lines.size();
     for (std::size_t n = 1; n + 1 < count; ++n) {
-        // Only drive and root lines read their size: most lines need their path field alone.
+        // Only drive and root lines (a path of 2 or 3 bytes) read their size.
+        if (!firstFieldMayBeShort(lines[n]))
+            continue;
         splitter.splitFirst(lines[n], 1);
         const std::size_t pathSize = splitter.get(0).size();
         if (pathSize != 2 && pathSize != 3)

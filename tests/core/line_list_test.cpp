@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 
 #include <string>
 #include <vector>
@@ -42,6 +43,62 @@ TEST(LineList, SplitsAtEveryKindOfLineBreak)
         LineList list;
         list.assignText(c.text);
         EXPECT_EQ(linesOf(list), c.lines) << "text: " << c.text;
+    }
+}
+
+// Line splitting written plainly, byte by byte, to hold the fast scan against.
+std::vector<std::string> plainSplit(const std::string& text)
+{
+    std::vector<std::string> out;
+    std::string line;
+    bool open = false;
+    for (std::size_t i = 0; i < text.size() && text[i] != '\0'; ++i) {
+        const char c = text[i];
+        if (c == '\r' || c == '\n') {
+            out.push_back(line);
+            line.clear();
+            open = false;
+            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+                ++i;
+            continue;
+        }
+        line.push_back(c);
+        open = true;
+    }
+    if (open)
+        out.push_back(line);
+    return out;
+}
+
+TEST(LineList, LargeTextsSplitAsTwoPartsLikeOnePass)
+{
+    // Texts of several MiB are scanned in two parts on two threads, cut after the first LF past
+    // the middle. Every kind of break lands near the cut across the rounds, and a NUL in either
+    // part ends the text where it stands.
+    const std::vector<std::string> breaks = {"\r\n", "\n", "\r", "\r\r\n", "\n\r", "\n\n"};
+    std::uint32_t x = 7;
+    auto next = [&x] { return x = x * 1664525u + 1013904223u; };
+    for (int round = 0; round < 12; ++round) {
+        std::string text;
+        while (text.size() < (std::size_t{5} << 20)) {
+            text.append(next() % 150, static_cast<char>('a' + round));
+            text.append(breaks[(next() >> 8) % breaks.size()]);
+        }
+        const std::size_t middle = text.size() / 2;
+        if (round % 4 == 1)
+            text.replace(middle - 2, breaks[round % breaks.size()].size(), breaks[round % breaks.size()]);
+        if (round % 4 == 2)
+            text[middle / 2] = '\0';                         // first part
+        if (round % 4 == 3)
+            text[middle + 1000 + static_cast<std::size_t>(round)] = '\0'; // second part
+        if (round == 4)
+            text.push_back('z');                             // no break at the very end
+        LineList list;
+        list.assignText(text);
+        const std::vector<std::string> expected = plainSplit(text);
+        ASSERT_EQ(list.size(), expected.size()) << round;
+        for (std::size_t i = 0; i < expected.size(); ++i)
+            ASSERT_EQ(list[i], expected[i]) << round << " line " << i;
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -61,6 +62,24 @@ TEST(ReadReportFile, SurvivesBinaryGarbageAndHugeLines)
     readReportFile(dir.file("huge.txt", "PC CHECK START AT 1\r\nC:,1\r\n" + huge + "\x81"), lines);
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[2].size(), huge.size() + 1);
+}
+
+TEST(ReadReportFile, LargeFilesReadInTwoHalvesGiveTheWholeText)
+{
+    // Files of several MiB are read as two halves on two threads; the lines must be those of the
+    // text in one piece, the line that spans the middle included.
+    test::TempDir dir;
+    std::string text = "PC CHECK START AT 1\r\n";
+    for (int i = 0; text.size() < (std::size_t{6} << 20) + 3; ++i)
+        text += "C:\\folder" + std::to_string(i) + "," + std::to_string(i * 7) + ",,,\r\n";
+    text += "end";
+    LineList read;
+    readReportFile(dir.file("big.txt", text), read);
+    LineList whole;
+    whole.assignText(text);
+    ASSERT_EQ(read.size(), whole.size());
+    for (std::size_t i = 0; i < whole.size(); ++i)
+        ASSERT_EQ(read[i], whole[i]) << i;
 }
 
 TEST(FormCheck, AcceptsOnlyTheReportShape)
@@ -213,6 +232,57 @@ TEST(SubstituteDriveSizes, DriveWithoutSizeIsAnIndexError)
     LineList lines = listOf({"PC CHECK START AT 1", "C:", "C:\\,?,a,b,16", "end"});
     FieldSplitter s;
     EXPECT_THROW(substituteDriveSizes(lines, s, nullptr), IndexError);
+}
+
+TEST(SubstituteDriveSizes, FindsDriveAndRootLinesHoweverTheirPathIsWritten)
+{
+    // Most lines are passed over by a look at their first bytes; drive and root paths written
+    // with quotes, doubled quotes, blanks or double-byte characters must still be found. Each
+    // result is held against the rule applied to every line in full.
+    const std::vector<std::string> paths = {"C:", "C:\\", "\"C:\"", "\"C:\\\"", "  C:\\", "\"\"\"\"\"\"", "\"\"\"\"",
+                                            "\"a\"\"b\"", "C:\\x", "\"C:\\ab\"", "ab", "a b", "a,", sj("表"),
+                                            sj("表") + "x", "\"" + sj("表") + "\"", "\x81,", "\"C:", "\"", "", "\"C:\\\"\"\"", "abcd"};
+    const std::vector<std::string> sizes = {"?", "12", "\"?\"", " ?", "", "?x"};
+    std::uint32_t x = 5;
+    auto pick = [&x](const std::vector<std::string>& v) -> const std::string& {
+        x = x * 1664525u + 1013904223u;
+        return v[(x >> 8) % v.size()];
+    };
+    for (int round = 0; round < 300; ++round) {
+        std::vector<std::string> text = {"PC CHECK START AT 1"};
+        for (int i = 0; i < 10; ++i)
+            text.push_back(pick(paths) + "," + pick(sizes) + ",a,b,16");
+        text.push_back("end");
+        LineList lines = listOf(text);
+        std::string error, expectedError;
+        FieldSplitter s;
+        try {
+            substituteDriveSizes(lines, s, nullptr);
+        } catch (const IndexError& e) {
+            error = e.what();
+        }
+        // Every line split in full.
+        std::vector<std::string> expected = text;
+        std::string drive;
+        try {
+            for (std::size_t n = 1; n + 1 < expected.size(); ++n) {
+                s.split(expected[n]);
+                const std::size_t size = s.get(0).size();
+                if (size == 2) {
+                    drive = std::string(s.get(1));
+                } else if (size == 3 && s.get(1) == "?") {
+                    s.replace(1, drive);
+                    expected[n] = std::string(s.join());
+                }
+            }
+        } catch (const IndexError& e) {
+            expectedError = e.what();
+        }
+        ASSERT_EQ(error, expectedError) << round;
+        if (error.empty()) {
+            ASSERT_EQ(linesOf(lines), expected) << round;
+        }
+    }
 }
 
 TEST(ReportReader, JapaneseNamesWithBackslashTrailBytesSurviveExpansion)
