@@ -113,6 +113,40 @@ void FieldSplitter::replace(std::size_t k, std::string_view text)
     m_fields[k] = m_owned[k];
 }
 
+std::size_t FieldSplitter::joinedSize(std::string_view v)
+{
+    if (!needsQuotes(v))
+        return v.size();
+    std::size_t quotes = 0;
+    for (std::size_t q = sjis::findChar(v, '"'); q != std::string_view::npos; q = sjis::findChar(v, '"', q + 1))
+        ++quotes;
+    return v.size() + quotes + 2;
+}
+
+char* FieldSplitter::writeJoined(char* w, std::string_view v)
+{
+    auto put = [&w](std::string_view text) {
+        if (!text.empty())
+            std::memcpy(w, text.data(), text.size());
+        w += text.size();
+    };
+    if (!needsQuotes(v)) {
+        put(v);
+        return w;
+    }
+    // Quoted: copy runs up to each double quote (never a trail byte) and double it.
+    *w++ = '"';
+    std::size_t from = 0;
+    for (std::size_t q = sjis::findChar(v, '"'); q != std::string_view::npos; q = sjis::findChar(v, '"', q + 1)) {
+        put(v.substr(from, q + 1 - from));
+        *w++ = '"';
+        from = q + 1;
+    }
+    put(v.substr(from));
+    *w++ = '"';
+    return w;
+}
+
 void FieldSplitter::joinTo(const std::vector<std::string_view>& fields, std::string& out)
 {
     if (fields.size() == 1 && fields[0].empty()) {
@@ -127,29 +161,10 @@ void FieldSplitter::joinTo(const std::vector<std::string_view>& fields, std::str
     out.resize(bound);
     char* const begin = out.data();
     char* w = begin;
-    auto put = [&w](std::string_view text) {
-        if (!text.empty())
-            std::memcpy(w, text.data(), text.size());
-        w += text.size();
-    };
     for (std::size_t f = 0; f < fields.size(); ++f) {
         if (f)
             *w++ = ',';
-        const std::string_view v = fields[f];
-        if (!needsQuotes(v)) {
-            put(v);
-            continue;
-        }
-        // Quoted: copy runs up to each double quote (never a trail byte) and double it.
-        *w++ = '"';
-        std::size_t from = 0;
-        for (std::size_t q = sjis::findChar(v, '"'); q != std::string_view::npos; q = sjis::findChar(v, '"', q + 1)) {
-            put(v.substr(from, q + 1 - from));
-            *w++ = '"';
-            from = q + 1;
-        }
-        put(v.substr(from));
-        *w++ = '"';
+        w = writeJoined(w, fields[f]);
     }
     out.resize(static_cast<std::size_t>(w - begin));
 }

@@ -43,6 +43,10 @@ public:
     // The fields joined back into one line; the view stays valid until the next call.
     std::string_view join();
     static void joinTo(const std::vector<std::string_view>& fields, std::string& out);
+    // One field as a join writes it (quoted and with inner quotes doubled when needed): its size,
+    // and writing it at w (returns the end of what was written).
+    static std::size_t joinedSize(std::string_view field);
+    static char* writeJoined(char* w, std::string_view field);
 
 private:
     std::vector<std::string_view> m_fields;

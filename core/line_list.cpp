@@ -238,8 +238,13 @@ void LineList::replace(std::size_t i, std::string_view text)
     char* p = allocate(text.size());
     if (!text.empty())
         std::memcpy(p, text.data(), text.size());
+    placeReplacement(i, p, text.size());
+}
+
+void LineList::placeReplacement(std::size_t i, const char* p, std::size_t n)
+{
     const bool wasRead = m_read && inReadBuffer(m_begin[i]);
-    setLine(i, p, text.size());
+    setLine(i, p, n);
     if (wasRead && --m_readLines == 0)
         m_read.reset();
 }

@@ -47,6 +47,25 @@ public:
     // Replaces line i by a copy of text. Views of other lines stay valid.
     void replace(std::size_t i, std::string_view text);
 
+    // Like replace and append, for a line of n bytes that write(char*) puts straight into the
+    // list's own storage (no copy through a buffer of the caller's).
+    template <class Write>
+    void replaceWritten(std::size_t i, std::size_t n, Write&& write)
+    {
+        char* p = allocate(n);
+        write(p);
+        placeReplacement(i, p, n);
+    }
+    template <class Write>
+    void appendWritten(std::size_t n, Write&& write)
+    {
+        char* p = allocate(n);
+        write(p);
+        m_begin.push_back(nullptr);
+        m_len.push_back(0);
+        setLine(m_begin.size() - 1, p, n);
+    }
+
     // Sorts all lines ascending by plain byte comparison (a prefix sorts before the longer line).
     void sortBytewise();
 
@@ -71,6 +90,7 @@ public:
 private:
     char* allocate(std::size_t n);
     void setLine(std::size_t i, const char* p, std::size_t n);
+    void placeReplacement(std::size_t i, const char* p, std::size_t n);
     bool inReadBuffer(const char* p) const { return p >= m_readBegin && p <= m_readBegin + m_readSize; }
 
     std::vector<const char*> m_begin;

@@ -1,6 +1,7 @@
 #include "core/report_reader.h"
 
 #include "core/encoding.h"
+#include "core/expand_quick.h"
 #include "core/errors.h"
 #include "core/sjis.h"
 
@@ -61,7 +62,7 @@ bool preadFully(int fd, char* to, std::size_t n, std::size_t offset, std::size_t
 
 constexpr std::size_t kParallelReadFrom = std::size_t{4} << 20; // bytes
 
-constexpr std::size_t kMaxCut = 1024;
+constexpr std::size_t kMaxCut = quick::kMaxName; // a name in the depth list is cut to this many bytes
 
 } // namespace
 
@@ -374,6 +375,31 @@ private:
     std::vector<std::string> m_lines;
 };
 
+// One thread's means of expanding lines: the quick route where it applies, the general one else.
+class Route {
+public:
+    explicit Route(FieldSplitter& splitter) : m_splitter(splitter) {}
+
+    // Expands line and hands the result to put(size, write), where write(char*) writes it.
+    template <class State, class Put>
+    void expand(std::string_view line, State& state, DebugSink* debug, Put&& put)
+    {
+        if (m_quick.expand(line, state, put))
+            return;
+        m_quick.forget();
+        const std::string_view full = expandLine(line, m_splitter, state, m_path, debug);
+        put(full.size(), [full](char* w) {
+            if (!full.empty())
+                std::memcpy(w, full.data(), full.size());
+        });
+    }
+
+private:
+    quick::Expander m_quick;
+    FieldSplitter& m_splitter;
+    std::string m_path;
+};
+
 constexpr std::size_t kTwoHalvesFrom = 200'000; // lines; smaller reports expand in one pass
 
 } // namespace
@@ -391,13 +417,14 @@ void ExpandFullDescription(LineList& lines, FieldSplitter& splitter, DebugSink* 
     }
     const std::size_t last = count >= 2 ? count - 1 : 1; // data lines: 1 .. count-2
     ExpandState state;
-    std::string path;
+    Route route(splitter);
     constexpr std::size_t kReleaseEvery = 32768;
     auto expandInOrder = [&](std::size_t from, std::size_t to) {
         for (std::size_t n = from; n < to; ++n) {
             if (n % kReleaseEvery == 0)
                 lines.releaseReadTextBefore(n);
-            lines.replace(n, expandLine(lines[n], splitter, state, path, debug));
+            route.expand(lines[n], state, debug,
+                         [&](std::size_t size, auto&& write) { lines.replaceWritten(n, size, write); });
         }
     };
     if (count < kTwoHalvesFrom) {
@@ -418,12 +445,13 @@ void ExpandFullDescription(LineList& lines, FieldSplitter& splitter, DebugSink* 
     std::exception_ptr secondError;
     std::thread second([&] {
         try {
-            FieldSplitter own;
-            std::string ownPath;
+            FieldSplitter ownSplitter;
+            Route own(ownSplitter);
             // The text as read of this half stays until the end: if a guess proves wrong, the
             // half is expanded again from it.
             for (std::size_t n = middle; n < last; ++n)
-                secondLines.append(expandLine(lines[n], own, guessed, ownPath, &secondDebug));
+                own.expand(lines[n], guessed, &secondDebug,
+                           [&](std::size_t size, auto&& write) { secondLines.appendWritten(size, write); });
         } catch (const GuessedState::Wrong&) {
             guessFailed = true;
         } catch (...) {
@@ -431,11 +459,7 @@ void ExpandFullDescription(LineList& lines, FieldSplitter& splitter, DebugSink* 
         }
     });
     try {
-        for (std::size_t n = 1; n < middle; ++n) {
-            if (n % kReleaseEvery == 0)
-                lines.releaseReadTextBefore(n);
-            lines.replace(n, expandLine(lines[n], splitter, state, path, debug));
-        }
+        expandInOrder(1, middle);
     } catch (...) {
         second.join();
         throw;

@@ -157,6 +157,20 @@ TEST(ExpandFullDescription, ExpandsMarksDatesAttributesAndDriveSizes)
                                                     "Folder D:\\ Size set to DriveSize 2000"}));
 }
 
+TEST(ExpandFullDescription, AnyThreeBytePathIsARootLine)
+{
+    // A one-letter drive name makes "Q\\r" three bytes long: a root line, whose "?" takes the
+    // last drive size, however ordinary the line looks. (The one-byte "Q" line gives no dates:
+    // only folder lines do.)
+    LineList lines = listOf({"PC CHECK START AT 1", "C:,1000,50%", "Q,7,a,b,1", ">r,?,,,", ">rs,?,,,", "end"});
+    FieldSplitter s;
+    test::RecordingSink sink;
+    ExpandFullDescription(lines, s, &sink);
+    EXPECT_EQ(lines[3], "Q\\r,1000,,,16");
+    EXPECT_EQ(lines[4], "Q\\rs,?,,,16");
+    EXPECT_EQ(sink.lines, (std::vector<std::string>{"Folder Q\\r Size set to DriveSize 1000"}));
+}
+
 TEST(ExpandFullDescription, CutsNamesAt1024BytesInPathAndDepthList)
 {
     const std::string longName(1500, 'n');
@@ -352,10 +366,22 @@ TEST(ExpandFullDescription, MatchesThePlainRewriteOnAwkwardLines)
 {
     // Lines are built from pieces that the joined form treats differently: quotes that are needed
     // or not, doubled quotes, blanks around commas, empty and extra fields, "?" sizes.
-    const std::vector<std::string> paths = {">a", ">>b", ">", "\">c d\"", "\">e\"", ">f\"g", "D:", ">>" + test::sj("表"), " >h", ">\"i\"\"j\""};
-    const std::vector<std::string> sizes = {"1", "?", "\"2\"", "", " 3"};
-    const std::vector<std::string> dates = {"", "\"2020/01/01 00:00\"", "x", "\"y\"", "\"a\"\"b c\""};
-    const std::vector<std::string> tails = {"", ",", ",extra", ", spaced", ",\"q r\",,", ",1,2,3,4,5"};
+    // Double-byte names include second bytes that are themselves in the lead range (亜 is 88 9F)
+    // or equal to "\\" (ソ), and broken ones whose lead byte takes a comma or quote with it.
+    const std::string a = test::sj("亜"), so = test::sj("ソ");
+    std::string manyBlanks = "\">";
+    for (int i = 0; i < 30; ++i)
+        manyBlanks += "a b ";
+    manyBlanks += "\"";
+    const std::vector<std::string> paths = {">a", ">>b", ">", "\">c d\"", "\">e\"", ">f\"g", "D:", ">>" + test::sj("表"), " >h",
+                                            ">\"i\"\"j\"", ">" + a, ">>" + a + a, "\">" + so + " x\"", ">\x81,y", ">>\x81\"z",
+                                            ">>>>deep", ">>>" + a, "\">s,t\"", ">" + std::string(1030, 'n'),
+                                            ">>" + std::string(1023, 'm') + a, manyBlanks, ">>>", "\">>u\"\"v\"", ">w>x",
+                                            ">" + std::string(40, 'p') + "\"" + a + "\"", "\">q\x81 \"", "Q", ">r"};
+    const std::vector<std::string> sizes = {"1", "?", "\"2\"", "", " 3", "\"\"", "\"4 5\"", a};
+    const std::vector<std::string> dates = {"", "\"2020/01/01 00:00\"", "x", "\"y\"", "\"a\"\"b c\"", "\"" + a + " 1\"", a,
+                                            "\"\"", "\"\x81 \""};
+    const std::vector<std::string> tails = {"", ",", ",extra", ", spaced", ",\"q r\",,", ",1,2,3,4,5", " ", ",\"\""};
     std::uint32_t x = 99;
     auto pick = [&x](const std::vector<std::string>& v) -> const std::string& {
         x = x * 1664525u + 1013904223u;
@@ -385,6 +411,43 @@ TEST(ExpandFullDescription, MatchesThePlainRewriteOnAwkwardLines)
         ASSERT_EQ(fastError, plainError) << round;
         ASSERT_EQ(linesOf(fast), linesOf(plain)) << round;
     }
+}
+
+TEST(ExpandFullDescription, LargeAwkwardReportsMatchThePlainRewrite)
+{
+    // Past 200,000 lines the expansion runs in two halves on two threads; both mix the quick route
+    // and the general one. Marks never go deeper than any entry stored, so no error stops the run
+    // early, but now and then they reach an entry set long before (stale, as the depth list keeps it).
+    const std::string a = test::sj("亜"), so = test::sj("ソ");
+    const std::vector<std::string> names = {"plain", a + so, "\"with blank\"", "\"comma,in\"", "\"q\"\"uote\"",
+                                            std::string(1100, 'L'), std::string(1023, 'c') + a, "\x81\"", "x"};
+    const std::vector<std::string> dates = {"", "", "\"2020/01/01 00:00:00\"", "\"2021/02/03 04:05:06\"", "\"a\"\"b\"", a};
+    std::vector<std::string> text = {"PC CHECK START AT 1", "C:,100,5%", ">,?,\"2019/01/01 00:00\",\"2019/01/02 00:00\","};
+    std::uint32_t x = 4242;
+    auto next = [&x] { return x = x * 1664525u + 1013904223u; };
+    std::size_t depth = 1, deepest = 1; // marks up to depth are followed as usual, up to deepest now and then
+    while (text.size() < 230'000) {
+        const std::size_t marks = 1 + (next() >> 8) % (next() % 20 ? depth : deepest);
+        std::string name = names[(next() >> 9) % names.size()];
+        const bool quoted = name[0] == '"';
+        std::string line = (quoted ? "\"" + std::string(marks, '>') + name.substr(1) : std::string(marks, '>') + name) + "," +
+                           std::to_string(next() % 100000) + "," + dates[(next() >> 7) % dates.size()] + "," +
+                           dates[(next() >> 6) % dates.size()] + "," + ((next() & 3) ? "" : "17");
+        if (next() % 50 == 0)
+            line += ",extra";
+        text.push_back(line);
+        depth = std::min<std::size_t>(marks + 1, 12);
+        deepest = std::max(deepest, depth);
+    }
+    text.push_back("end");
+    LineList fast = listOf(text);
+    LineList plain = listOf(text);
+    FieldSplitter s;
+    ExpandFullDescription(fast, s, nullptr);
+    referenceExpand(plain);
+    ASSERT_EQ(fast.size(), plain.size());
+    for (std::size_t i = 0; i < plain.size(); ++i)
+        ASSERT_EQ(fast[i], plain[i]) << i;
 }
 
 } // namespace
