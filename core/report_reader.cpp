@@ -264,7 +264,17 @@ public:
         FieldSplitter scan;
         // Depth entries and the drive size: the last setter of each, looking backwards.
         for (std::size_t n = first; n-- > 1;) {
-            scan.splitFirst(lines[n], 1);
+            // Most lines repeat a depth already found: their marks, counted in the raw text (after
+            // an opening quote), tell so without splitting them.
+            const std::string_view raw = lines[n];
+            const std::size_t open = !raw.empty() && raw[0] == '"' ? 1 : 0;
+            std::size_t marks = open;
+            while (marks < raw.size() && raw[marks] == '>')
+                ++marks;
+            marks -= open;
+            if (marks > 0 && marks < m_before.size() && m_before[marks])
+                continue;
+            scan.splitFirst(raw, 1);
             const std::string_view v = scan.getOr(0);
             std::size_t k = 0;
             while (k < v.size() && v[k] == '>')
