@@ -158,12 +158,10 @@ void LineList::assignText(std::unique_ptr<char[]> bytes, std::size_t length)
             cut = static_cast<std::size_t>(static_cast<const char*>(lf) - text) + 1;
     }
     ScannedLines first;
-    first.begin = std::move(m_begin);
-    first.len = std::move(m_len);
+    ScannedLines second;
     if (cut == length) {
         scanLines(text, 0, length, first, length / kExpectedLineBytes + 16);
     } else {
-        ScannedLines second;
         std::exception_ptr secondError;
         std::thread worker([&] {
             try {
@@ -173,24 +171,28 @@ void LineList::assignText(std::unique_ptr<char[]> bytes, std::size_t length)
             }
         });
         try {
-            scanLines(text, 0, cut, first, length / kExpectedLineBytes + 16);
+            scanLines(text, 0, cut, first, cut / kExpectedLineBytes + 16);
         } catch (...) {
             worker.join();
             throw;
         }
         worker.join();
-        if (!first.nul) {
-            if (secondError)
-                std::rethrow_exception(secondError);
-            first.begin.insert(first.begin.end(), second.begin.begin(), second.begin.end());
-            first.len.insert(first.len.end(), second.len.begin(), second.len.end());
-            first.end = second.end;
-        }
+        if (!first.nul && secondError)
+            std::rethrow_exception(secondError);
     }
-    m_begin = std::move(first.begin);
-    m_len = std::move(first.len);
-    m_begin.shrink_to_fit();
-    m_len.shrink_to_fit();
+    // The index is copied into arrays of its exact size (allocated before the parts' larger ones
+    // are freed, so that the allocator hands out fresh pages rather than keeping the freed ones).
+    const bool both = cut != length && !first.nul;
+    const std::size_t lineCount = first.begin.size() + (both ? second.begin.size() : 0);
+    m_begin.reserve(lineCount);
+    m_len.reserve(lineCount);
+    m_begin.assign(first.begin.begin(), first.begin.end());
+    m_len.assign(first.len.begin(), first.len.end());
+    if (both) {
+        m_begin.insert(m_begin.end(), second.begin.begin(), second.begin.end());
+        m_len.insert(m_len.end(), second.len.begin(), second.len.end());
+        first.end = second.end;
+    }
 
     m_read = std::move(bytes);
     m_readBegin = m_read.get();

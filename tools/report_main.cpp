@@ -20,6 +20,9 @@
 #include <string>
 #include <unistd.h>
 #include <vector>
+#if __has_include(<malloc.h>)
+#include <malloc.h>
+#endif
 
 namespace {
 
@@ -301,6 +304,12 @@ int main(int argc, char** argv)
     Options opt;
     if (const auto early = parseArgs(argc, argv, opt))
         return *early;
+#if defined(M_MMAP_THRESHOLD)
+    // Blocks of 256 KiB and more come straight from the system and go back to it when freed.
+    // (By default the threshold rises after the first large free, and the heaps then keep
+    // freed output buffers, raising the peak a little differently on every run.)
+    mallopt(M_MMAP_THRESHOLD, 256 * 1024);
+#endif
     // A large buffer keeps writing millions of lines cheap.
     static char buffer[1 << 16];
     std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
