@@ -12,6 +12,7 @@
 #include "core/field_splitter.h"
 #include "core/sjis.h"
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -67,7 +68,7 @@ inline bool findDelimiters(std::string_view line, Delimiters& out)
     out.count = 0;
     auto take = [&](std::size_t base, unsigned mask) {
         for (; mask; mask &= mask - 1) {
-            const std::size_t q = base + static_cast<std::size_t>(__builtin_ctz(mask));
+            const std::size_t q = base + static_cast<std::size_t>(std::countr_zero(mask));
             // A byte outside the lead range always ends a character, so the parity of the run of
             // lead-range bytes just before q tells whether q is the second byte of one.
             std::size_t run = 0;
@@ -155,7 +156,7 @@ inline bool splitFive(std::string_view line, Field (&f)[5])
         } else {
             // Unquoted: up to the next blank or comma; a quote inside, or a blank where the field
             // should start, is left to the general route.
-            if (next < n && line[next] != ',')
+            if ((next < n && line[next] != ',') || (i < n && line[i] == '"'))
                 return false;
             f[k] = {line.substr(i, next - i), Field::Plain};
             i = next;

@@ -3,6 +3,7 @@
 #include "core/errors.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <numeric>
 #include <exception>
@@ -123,7 +124,7 @@ void scanLines(const char* text, std::size_t from, std::size_t end, ScannedLines
     bool going = true;
     for (; going && i + 64 <= end; i += 64) {
         for (std::uint64_t mask = breakMask64(text + i); mask; mask &= mask - 1) {
-            if (!handle(i + static_cast<std::size_t>(__builtin_ctzll(mask)))) {
+            if (!handle(i + static_cast<std::size_t>(std::countr_zero(mask)))) {
                 going = false;
                 break;
             }
