@@ -1,8 +1,8 @@
 #include "core/report_reader.h"
 
 #include "core/encoding.h"
-#include "core/expand_quick.h"
 #include "core/errors.h"
+#include "core/expand_quick.h"
 #include "core/sjis.h"
 
 #include <cerrno>
