@@ -17,6 +17,7 @@
 #include <exception>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 namespace dg {
@@ -60,6 +61,31 @@ bool preadFully(int fd, char* to, std::size_t n, std::size_t offset, std::size_t
     return true;
 }
 
+// Reads what the system already holds in memory of n bytes at offset, stopping at the first part
+// that would have to come from the disk (or at any error: the caller reads the rest itself).
+// Returns the bytes read, from the start. Two threads reading two places of a file that is not in
+// memory yet would make a spinning disk seek back and forth between them, so only cached parts are
+// read side by side.
+std::size_t readCachedPart(int fd, char* to, std::size_t n, std::size_t offset)
+{
+    std::size_t got = 0;
+#if defined(RWF_NOWAIT)
+    while (got < n) {
+        iovec part{to + got, n - got};
+        const ssize_t r = ::preadv2(fd, &part, 1, static_cast<off_t>(offset + got), RWF_NOWAIT);
+        if (r <= 0)
+            break;
+        got += static_cast<std::size_t>(r);
+    }
+#else
+    (void)fd;
+    (void)to;
+    (void)n;
+    (void)offset;
+#endif
+    return got;
+}
+
 constexpr std::size_t kParallelReadFrom = std::size_t{4} << 20; // bytes
 
 constexpr std::size_t kMaxCut = quick::kMaxName; // a name in the depth list is cut to this many bytes
@@ -78,9 +104,10 @@ void readReportFile(const std::string& path, LineList& lines)
     if (S_ISDIR(st.st_mode))
         throwOpenError(path, EISDIR);
 
-    // Regular files are read at their size, a large one as two halves on two threads (the copy and
-    // the faulting-in of fresh memory both split across the cores); anything else (a pipe, a device)
-    // or a file that grew meanwhile is read on to its end, growing the buffer.
+    // Regular files are read at their size. Of a large one, the second half is copied on a second
+    // thread as far as it is already in memory (the copy and the faulting-in of fresh pages then
+    // split across the cores). Anything else (a pipe, a device), or a file that grew meanwhile, is
+    // read on to its end, growing the buffer.
     const bool regular = S_ISREG(st.st_mode);
     std::size_t capacity = regular ? static_cast<std::size_t>(st.st_size) + 1 : 1 << 16;
     std::unique_ptr<char[]> buffer(new char[capacity]); // not zeroed: read into
@@ -89,24 +116,25 @@ void readReportFile(const std::string& path, LineList& lines)
     if (regular && capacity - 1 >= kParallelReadFrom) {
         const std::size_t size = capacity - 1;
         const std::size_t half = size / 2;
-        std::size_t gotSecond = 0;
-        int errSecond = 0;
-        bool okSecond = true;
-        std::thread second([&] { okSecond = preadFully(fd, buffer.get() + half, size - half, half, gotSecond, errSecond); });
+        std::size_t gotSecond = 0; // what the helper read of the second half, from its start
+        std::thread helper([&] { gotSecond = readCachedPart(fd, buffer.get() + half, size - half, half); });
         std::size_t gotFirst = 0;
-        int errFirst = 0;
-        const bool okFirst = preadFully(fd, buffer.get(), half, 0, gotFirst, errFirst);
-        second.join();
+        int err = 0;
+        const bool okFirst = preadFully(fd, buffer.get(), half, 0, gotFirst, err);
+        helper.join();
         if (!okFirst)
-            throwOpenError(path, errFirst);
-        if (!okSecond)
-            throwOpenError(path, errSecond);
+            throwOpenError(path, err);
         if (gotFirst < half) { // the file shrank while it was read
             length = gotFirst;
             atEnd = true;
         } else {
-            length = half + gotSecond;
-            atEnd = gotSecond < size - half;
+            // Whatever the helper could not take from memory is read here, in order after the first half.
+            std::size_t gotRest = 0;
+            const std::size_t from = half + gotSecond;
+            if (!preadFully(fd, buffer.get() + from, size - from, from, gotRest, err))
+                throwOpenError(path, err);
+            length = from + gotRest;
+            atEnd = length < size;
         }
         if (!atEnd && ::lseek(fd, static_cast<off_t>(length), SEEK_SET) < 0) // pread left the offset at 0
             throwOpenError(path, errno);

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -66,20 +69,36 @@ TEST(ReadReportFile, SurvivesBinaryGarbageAndHugeLines)
 
 TEST(ReadReportFile, LargeFilesReadInTwoHalvesGiveTheWholeText)
 {
-    // Files of several MiB are read as two halves on two threads; the lines must be those of the
-    // text in one piece, the line that spans the middle included.
+    // Of a file of several MiB, the second half is read on a second thread as far as it is in
+    // memory, the rest in order after the first half. The lines must be those of the text in one
+    // piece, the line that spans the middle included, whether the file is in memory, has just been
+    // dropped from it (the second thread then finds nothing to take), or is partly in memory.
     test::TempDir dir;
     std::string text = "PC CHECK START AT 1\r\n";
     for (int i = 0; text.size() < (std::size_t{6} << 20) + 3; ++i)
         text += "C:\\folder" + std::to_string(i) + "," + std::to_string(i * 7) + ",,,\r\n";
     text += "end";
-    LineList read;
-    readReportFile(dir.file("big.txt", text), read);
+    const std::string path = dir.file("big.txt", text);
     LineList whole;
     whole.assignText(text);
-    ASSERT_EQ(read.size(), whole.size());
-    for (std::size_t i = 0; i < whole.size(); ++i)
-        ASSERT_EQ(read[i], whole[i]) << i;
+    auto dropFromMemory = [&path](off_t from, off_t length) {
+        const int fd = ::open(path.c_str(), O_RDONLY);
+        ASSERT_GE(fd, 0);
+        ::fdatasync(fd);
+        ::posix_fadvise(fd, from, length, POSIX_FADV_DONTNEED);
+        ::close(fd);
+    };
+    for (int round = 0; round < 3; ++round) {
+        if (round == 1)
+            dropFromMemory(0, 0);
+        if (round == 2)
+            dropFromMemory(static_cast<off_t>(text.size() * 3 / 4), 0);
+        LineList read;
+        readReportFile(path, read);
+        ASSERT_EQ(read.size(), whole.size()) << round;
+        for (std::size_t i = 0; i < whole.size(); ++i)
+            ASSERT_EQ(read[i], whole[i]) << round << " line " << i;
+    }
 }
 
 TEST(FormCheck, AcceptsOnlyTheReportShape)
