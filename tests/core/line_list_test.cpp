@@ -1,4 +1,5 @@
 #include "core/line_list.h"
+#include "plain_reference.h"
 
 #include <gtest/gtest.h>
 
@@ -46,30 +47,6 @@ TEST(LineList, SplitsAtEveryKindOfLineBreak)
     }
 }
 
-// Line splitting written plainly, byte by byte, to hold the fast scan against.
-std::vector<std::string> plainSplit(const std::string& text)
-{
-    std::vector<std::string> out;
-    std::string line;
-    bool open = false;
-    for (std::size_t i = 0; i < text.size() && text[i] != '\0'; ++i) {
-        const char c = text[i];
-        if (c == '\r' || c == '\n') {
-            out.push_back(line);
-            line.clear();
-            open = false;
-            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-                ++i;
-            continue;
-        }
-        line.push_back(c);
-        open = true;
-    }
-    if (open)
-        out.push_back(line);
-    return out;
-}
-
 TEST(LineList, LargeTextsSplitAsTwoPartsLikeOnePass)
 {
     // Texts of several MiB are scanned in two parts on two threads, cut after the first LF past
@@ -95,7 +72,7 @@ TEST(LineList, LargeTextsSplitAsTwoPartsLikeOnePass)
             text.push_back('z');                             // no break at the very end
         LineList list;
         list.assignText(text);
-        const std::vector<std::string> expected = plainSplit(text);
+        const std::vector<std::string> expected = test::plainSplit(text);
         ASSERT_EQ(list.size(), expected.size()) << round;
         for (std::size_t i = 0; i < expected.size(); ++i)
             ASSERT_EQ(list[i], expected[i]) << round << " line " << i;

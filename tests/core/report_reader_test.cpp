@@ -1,5 +1,6 @@
 #include "core/errors.h"
 #include "core/report_reader.h"
+#include "plain_reference.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -294,26 +295,15 @@ TEST(SubstituteDriveSizes, FindsDriveAndRootLinesHoweverTheirPathIsWritten)
         } catch (const IndexError& e) {
             error = e.what();
         }
-        // Every line split in full.
-        std::vector<std::string> expected = text;
-        std::string drive;
+        LineList expected = listOf(text);
         try {
-            for (std::size_t n = 1; n + 1 < expected.size(); ++n) {
-                s.split(expected[n]);
-                const std::size_t size = s.get(0).size();
-                if (size == 2) {
-                    drive = std::string(s.get(1));
-                } else if (size == 3 && s.get(1) == "?") {
-                    s.replace(1, drive);
-                    expected[n] = std::string(s.join());
-                }
-            }
+            test::referenceSubstitute(expected);
         } catch (const IndexError& e) {
             expectedError = e.what();
         }
         ASSERT_EQ(error, expectedError) << round;
         if (error.empty()) {
-            ASSERT_EQ(linesOf(lines), expected) << round;
+            ASSERT_EQ(linesOf(lines), linesOf(expected)) << round;
         }
     }
 }
@@ -328,57 +318,6 @@ TEST(ReportReader, JapaneseNamesWithBackslashTrailBytesSurviveExpansion)
     ExpandFullDescription(lines, s, nullptr);
     EXPECT_EQ(lines[3], "C:\\" + soft + ",5,a,b,16");
     EXPECT_EQ(lines[4], "C:\\" + soft + "\\" + table + ",4,a,b,16");
-}
-
-} // namespace
-} // namespace dg
-
-namespace dg {
-namespace {
-
-// The expansion as plainly written (split every line, rewrite the fields, join), for comparing
-// with the real one on awkward lines.
-void referenceExpand(LineList& lines)
-{
-    FieldSplitter s;
-    std::vector<std::string> depth;
-    std::string drive, created, updated;
-    for (std::size_t n = 1; n + 1 < lines.size(); ++n) {
-        s.split(lines[n]);
-        const std::string v(s.get(0));
-        std::string path;
-        for (std::size_t k = 0; k < v.size(); ++k) {
-            if (v[k] == '>') {
-                if (k >= depth.size())
-                    throw IndexError(static_cast<long long>(k));
-                path += depth[k] + "\\";
-                continue;
-            }
-            path += v.substr(k, 1024);
-            if (depth.size() < k + 1)
-                depth.emplace_back();
-            depth[k] = v.substr(k, 1024);
-            break;
-        }
-        s.replace(0, path);
-        if (path.size() == 2)
-            drive = s.get(1);
-        if (path.size() == 3 && s.get(1) == "?")
-            s.replace(1, drive);
-        if (path.size() > 2) {
-            if (s.get(2).empty())
-                s.replace(2, created);
-            else
-                created = s.get(2);
-            if (s.get(3).empty())
-                s.replace(3, updated);
-            else
-                updated = s.get(3);
-            if (s.get(4).empty())
-                s.replace(4, "16");
-        }
-        lines.replace(n, std::string(s.join()));
-    }
 }
 
 TEST(ExpandFullDescription, MatchesThePlainRewriteOnAwkwardLines)
@@ -423,7 +362,7 @@ TEST(ExpandFullDescription, MatchesThePlainRewriteOnAwkwardLines)
             fastError = e.what();
         }
         try {
-            referenceExpand(plain);
+            test::referenceExpand(plain);
         } catch (const IndexError& e) {
             plainError = e.what();
         }
@@ -463,7 +402,7 @@ TEST(ExpandFullDescription, LargeAwkwardReportsMatchThePlainRewrite)
     LineList plain = listOf(text);
     FieldSplitter s;
     ExpandFullDescription(fast, s, nullptr);
-    referenceExpand(plain);
+    test::referenceExpand(plain);
     ASSERT_EQ(fast.size(), plain.size());
     for (std::size_t i = 0; i < plain.size(); ++i)
         ASSERT_EQ(fast[i], plain[i]) << i;
