@@ -2,10 +2,12 @@
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 BENCH_BUILD ?= build-bench
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
 JOBS       ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build test test-asan run bench screenshot clean
+.PHONY: all deps configure build test test-asan run bench fuzz screenshot clean
 
 all: build
 
@@ -43,5 +45,14 @@ bench: deps
 	cmake --build $(BENCH_BUILD) -j $(JOBS)
 	scripts/run-bench $(BENCH_BUILD)
 
+# Differential fuzzing of the report reader with clang's libFuzzer, FUZZ_SECONDS long (not part of
+# `make test`: a run finds new inputs each time, so it is no pass/fail gate).
+fuzz:
+	scripts/setup-deps clang libclang-rt-14-dev
+	cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DDG_WERROR=ON -DDG_FUZZ=ON -DDG_WITH_UI=OFF -DDG_WITH_BENCH=OFF
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target reader_fuzz
+	scripts/run-fuzz $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD)

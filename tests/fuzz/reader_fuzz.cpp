@@ -1,0 +1,99 @@
+// Differential fuzzing of the report reader: each input is read as a report's text and as a list
+// of data lines, and the reader's fast paths are held against the plainly written rules:
+//  - the line scan (assignText) against a byte-by-byte split; an input that starts with two 0xFF
+//    bytes is repeated to several MiB first, so that the scan runs as two parts on two threads
+//    (slow, so kept to inputs the fuzzer has to aim at);
+//  - the abbreviated form's expansion (quick route and general route) against the plain rewrite;
+//  - the full form's drive-size substitution against the rule applied to every line in full.
+// Any difference aborts, which libFuzzer reports with the input that caused it.
+#include "core/errors.h"
+#include "core/field_splitter.h"
+#include "core/line_list.h"
+#include "core/report_reader.h"
+#include "tests/core/plain_reference.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+using namespace dg;
+
+constexpr std::size_t kRepeatTo = (std::size_t{4} << 20) + 4096; // past the two-part threshold
+
+void checkLineScan(const std::string& text)
+{
+    LineList list;
+    list.assignText(text);
+    const std::vector<std::string> expected = test::plainSplit(text);
+    if (list.size() != expected.size())
+        std::abort();
+    for (std::size_t i = 0; i < expected.size(); ++i)
+        if (list[i] != expected[i])
+            std::abort();
+}
+
+// Runs a rewrite on two copies of the same report, the real one and the plain one, and requires
+// the same lines and the same error.
+template <class Real, class Plain>
+void checkSame(const std::vector<std::string>& text, Real real, Plain plain)
+{
+    LineList a, b;
+    for (const std::string& line : text) {
+        a.append(line);
+        b.append(line);
+    }
+    std::string errorA, errorB;
+    try {
+        real(a);
+    } catch (const IndexError& e) {
+        errorA = e.what();
+    }
+    try {
+        plain(b);
+    } catch (const IndexError& e) {
+        errorB = e.what();
+    }
+    if (errorA != errorB || a.size() != b.size())
+        std::abort();
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (a[i] != b[i])
+            std::abort();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const std::string input(reinterpret_cast<const char*>(data), size);
+    if (size > 2 && data[0] == 0xFF && data[1] == 0xFF) {
+        std::string big;
+        big.reserve(kRepeatTo + size);
+        while (big.size() < kRepeatTo)
+            big += input.substr(2);
+        checkLineScan(big);
+        return 0;
+    }
+    checkLineScan(input);
+
+    std::vector<std::string> text = {"PC CHECK START AT 1", "C:,100,5%"};
+    for (const std::string& line : test::plainSplit(input))
+        text.push_back(line);
+    text.push_back("end");
+    checkSame(
+        text,
+        [](LineList& lines) {
+            FieldSplitter s;
+            ExpandFullDescription(lines, s, nullptr);
+        },
+        [](LineList& lines) { test::referenceExpand(lines); });
+    checkSame(
+        text,
+        [](LineList& lines) {
+            FieldSplitter s;
+            substituteDriveSizes(lines, s, nullptr);
+        },
+        [](LineList& lines) { test::referenceSubstitute(lines); });
+    return 0;
+}
