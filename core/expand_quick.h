@@ -1,11 +1,11 @@
 #pragma once
 // The quick route of the abbreviated form's expansion, for the common data line: a folder below a
-// root, written as five fields that are plain or quoted without doubled quotes, each followed by a
-// single comma. Such a line is cut into its fields in one scan, and its full form is written
-// straight into the line list, its path assembled from the cached paths of the folders above it.
-// Any other line (leading blanks, doubled quotes, more or fewer fields, a drive or root line, a
-// name cut at 1024 bytes) takes the general route: split, rewrite, join. The result is the same
-// either way; report_reader_test holds the two against each other on awkward lines.
+// root, written as five fields, plain or quoted without doubled quotes, separated by single commas.
+// Such a line is cut into its fields in one scan, and its full form is written straight into the
+// line list, its path assembled from the cached paths of the folders above it. Any other line
+// (leading blanks, doubled quotes, more or fewer fields, a drive or root line, a name cut at 1024
+// bytes) takes the general route: split, rewrite, join. The result is the same either way;
+// report_reader_test and the fuzz target hold it against the expansion written plainly.
 //
 // Internal to report_reader.cpp.
 #include "core/byte_scan.h"

@@ -226,22 +226,25 @@ char* LineList::allocate(std::size_t n)
     return p;
 }
 
+namespace {
+// Writes a copy of text where a line list asks for it.
+auto copyOf(std::string_view text)
+{
+    return [text](char* p) {
+        if (!text.empty())
+            std::memcpy(p, text.data(), text.size());
+    };
+}
+} // namespace
+
 void LineList::append(std::string_view line)
 {
-    char* p = allocate(line.size());
-    if (!line.empty())
-        std::memcpy(p, line.data(), line.size());
-    m_begin.push_back(nullptr);
-    m_len.push_back(0);
-    setLine(m_begin.size() - 1, p, line.size());
+    appendWritten(line.size(), copyOf(line));
 }
 
 void LineList::replace(std::size_t i, std::string_view text)
 {
-    char* p = allocate(text.size());
-    if (!text.empty())
-        std::memcpy(p, text.data(), text.size());
-    placeReplacement(i, p, text.size());
+    replaceWritten(i, text.size(), copyOf(text));
 }
 
 void LineList::placeReplacement(std::size_t i, const char* p, std::size_t n)
