@@ -11,14 +11,8 @@
 
 namespace dg {
 namespace {
+using test::listOf;
 
-LineList listOf(const std::vector<std::string>& lines)
-{
-    LineList list;
-    for (const auto& l : lines)
-        list.append(l);
-    return list;
-}
 
 TEST(FindBaseLine, FindsExactPrefixesOnly)
 {

@@ -1,5 +1,6 @@
 #include "core/line_list.h"
 #include "plain_reference.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -11,14 +12,8 @@
 
 namespace dg {
 namespace {
+using test::linesOf;
 
-std::vector<std::string> linesOf(const LineList& list)
-{
-    std::vector<std::string> out;
-    for (std::size_t i = 0; i < list.size(); ++i)
-        out.emplace_back(list[i]);
-    return out;
-}
 
 TEST(LineList, SplitsAtEveryKindOfLineBreak)
 {

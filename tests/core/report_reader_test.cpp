@@ -15,22 +15,8 @@
 namespace dg {
 namespace {
 using test::sj;
-
-std::vector<std::string> linesOf(const LineList& list)
-{
-    std::vector<std::string> out;
-    for (std::size_t i = 0; i < list.size(); ++i)
-        out.emplace_back(list[i]);
-    return out;
-}
-
-LineList listOf(const std::vector<std::string>& lines)
-{
-    LineList list;
-    for (const auto& l : lines)
-        list.append(l);
-    return list;
-}
+using test::linesOf;
+using test::listOf;
 
 TEST(ReadReportFile, ReadsLinesAndReportsUnreadableFiles)
 {
