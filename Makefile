@@ -6,8 +6,9 @@ FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 JOBS       ?= $(shell nproc)
 CMAKE_FLAGS ?=
+PREFIX     ?= /usr/local
 
-.PHONY: all deps configure build test test-asan run bench fuzz screenshot clean
+.PHONY: all deps configure build programs test test-asan run install package bench fuzz screenshot clean
 
 all: build
 
@@ -22,6 +23,11 @@ configure: $(BUILD)/build.ninja
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
+# Only what a user runs: the viewer, the tools, their libraries, icons and manual pages; no tests,
+# no benchmarks.
+programs: configure
+	cmake --build $(BUILD) -j $(JOBS) --target dg_programs
+
 test: deps build test-asan
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
@@ -33,8 +39,16 @@ test-asan: deps
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --output-on-failure -L unit -j $(JOBS)
 
-run: deps build
+run: deps programs
 	@scripts/run-viewer $(BUILD) $(FILE)
+
+# make install PREFIX=~/.local (default /usr/local; DESTDIR is honoured as well).
+install: deps programs
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# The Debian package: $(BUILD)/package/dirgauge_<version>_<arch>.deb
+package: deps programs
+	cd $(BUILD) && cpack -G DEB
 
 # Draws docs/screenshot.png: the viewer under Xvfb on the sample report.
 screenshot: deps build

@@ -1,5 +1,6 @@
 // The viewer's entry point: start-up order, the command line, the application title.
 #include "app/test_script.h"
+#include "app/viewer_options.h"
 #include "app/viewer_startup.h"
 #include "ui/endpoint_partner_link.h"
 #include "ui/qt_user_dialogs.h"
@@ -8,6 +9,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QIcon>
 #include <QStandardPaths>
 #include <QTimer>
 
@@ -18,7 +20,23 @@
 
 int main(int argc, char* argv[])
 {
+    // --help and --version answer before Qt starts, so they work without a display.
+    if (const dg::app::ViewerOptions asked = dg::app::parseViewerOptions(std::vector<std::string>(argv + 1, argv + argc));
+        asked.action == dg::app::ViewerOptions::Action::Help || asked.action == dg::app::ViewerOptions::Action::Version) {
+        const std::string text = asked.action == dg::app::ViewerOptions::Action::Help ? dg::app::usageText("dirgauge")
+                                                                                     : dg::app::versionText("dirgauge");
+        std::fputs(text.c_str(), stdout);
+        return std::fflush(stdout) == 0 ? 0 : 1;
+    }
+
     QApplication application(argc, argv);
+    // QApplication has taken its own options (-platform, -style …) out of argv by now.
+    const dg::app::ViewerOptions options = dg::app::parseViewerOptions(std::vector<std::string>(argv + 1, argv + argc));
+    if (options.action == dg::app::ViewerOptions::Action::Unknown) {
+        std::fprintf(stderr, "dirgauge: unknown option %s (dirgauge --help shows the usage)\n", options.unknownOption.c_str());
+        return 2;
+    }
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/app/dirgauge.svg")));
     const QString executable = QCoreApplication::applicationFilePath();
     QCoreApplication::setApplicationName(QFileInfo(executable).completeBaseName());
 
@@ -46,8 +64,7 @@ int main(int argc, char* argv[])
     dg::ui::ViewerContext context;
     context.settingsPath = files.settingsPath;
     context.debugLogBase = files.debugLogBase;
-    // QApplication has taken its own options (-platform, -style …) out of argv by now.
-    context.parameters = dg::app::parametersFromArguments(std::vector<std::string>(argv + 1, argv + argc));
+    context.parameters = dg::app::parametersFromArguments(options.files);
     context.dialogs = &dialogs;
     context.partner = &partner;
     context.launcher = &launcher;

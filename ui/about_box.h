@@ -3,6 +3,8 @@
 // hidden at start-up and shown modally by the "バージョン情報" command. The web address is a link:
 // underlined while the pointer moves over it (the underline goes when the pointer moves on the
 // panel around it) and opened in the desktop's browser when clicked.
+#include "dg_version.h"
+
 #include <QDialog>
 
 class QFrame;
@@ -17,7 +19,7 @@ class AboutBox : public QDialog {
     Q_OBJECT
 public:
     static constexpr const char* kProductName = "Dirgauge";
-    static constexpr const char* kVersion = "Version 2.7";
+    static constexpr const char* kVersion = "Version " DG_VERSION;
     static constexpr const char* kMaker = "Dirgauge project";
     static constexpr const char* kUrl = "https://dirgauge.example.org/docs";
 
