@@ -4,6 +4,7 @@
 #include "core/user_texts.h"
 #include "settings/exit_settings.h"
 #include "settings/ini_file.h"
+#include "settings/settings_keys.h"
 #include "ui/change_delegate.h"
 #include "ui/folder_tree_model.h"
 #include "ui/status_panel.h"
@@ -26,8 +27,9 @@
 namespace dg::ui {
 namespace {
 
-constexpr int kDesignedWidth = 450;
-constexpr int kDesignedHeight = 669;
+// The designed size: also what the settings file's "Width" and "Height" default to.
+constexpr int kDesignedWidth = settings_keys::kDefaultWidth;
+constexpr int kDesignedHeight = settings_keys::kDesignedHeight;
 constexpr int kPanel0Width = 250;
 constexpr int kPanel1Width = 50;
 constexpr int kPanelPadding = 3; // each side of a status panel's text

@@ -144,9 +144,10 @@ TEST(ReportSession, BaseLinesAreHeldExactlyWhileAComparisonIsShown)
         const bool shown = c.result == LoadResult::Loaded;
         EXPECT_EQ(session.comparisonShown(), shown);
         EXPECT_EQ(session.baseName(), shown ? c.name : "");
-        if (shown)
+        if (shown) {
             EXPECT_EQ(debug.lines.back(),
                       "End   LoadBaseFile, " + std::to_string(session.baseLines().size()) + " Lines");
+        }
     }
 }
 
