@@ -30,64 +30,16 @@ TextRef EarlierReport::pooled(std::string_view piece)
     return {static_cast<std::uint32_t>(offset), static_cast<std::uint32_t>(piece.size())};
 }
 
-// Field rules of the reader: blanks and control characters end an unquoted field, a quoted field
-// runs to the next undoubled quote, a comma as the last byte adds an empty field.
+// The fields of a line as the core splits them, kept as references: into the input where the
+// field is a piece of the line, into the pool where unquoting made a new text.
 void EarlierReport::splitFields(std::string_view line)
 {
-    auto isBlank = [](char c) {
-        const auto b = static_cast<unsigned char>(c);
-        return b >= 1 && b <= 32;
-    };
-    m_fieldCount = 0;
-    auto keep = [this](TextRef ref) {
-        if (m_fieldCount < m_fields.size())
-            m_fields[m_fieldCount] = ref;
-        ++m_fieldCount;
-    };
-    std::size_t i = 0;
-    const std::size_t n = line.size();
-    while (i < n && isBlank(line[i]))
-        ++i;
-    while (i < n) {
-        if (line[i] == '"') {
-            const std::size_t begin = i + 1;
-            std::size_t close = line.find('"', begin);
-            if (close == std::string_view::npos || close + 1 >= n || line[close + 1] != '"') {
-                close = std::min(close, n);
-                keep(refTo(line.substr(begin, close - begin)));
-                i = close + 1;
-            } else {
-                std::string unquoted;
-                std::size_t j = begin;
-                while (j < n) {
-                    if (line[j] == '"') {
-                        if (j + 1 < n && line[j + 1] == '"') {
-                            unquoted += '"';
-                            j += 2;
-                            continue;
-                        }
-                        break;
-                    }
-                    unquoted += line[j++];
-                }
-                keep(m_fieldCount < m_fields.size() ? pooled(unquoted) : TextRef{});
-                i = j + 1;
-            }
-        } else {
-            const std::size_t begin = i;
-            while (i < n && line[i] != ',' && !isBlank(line[i]))
-                ++i;
-            keep(refTo(line.substr(begin, i - begin)));
-        }
-        while (i < n && isBlank(line[i]))
-            ++i;
-        if (i < n && line[i] == ',') {
-            if (i + 1 == n)
-                keep(refTo(line.substr(n, 0)));
-            ++i;
-            while (i < n && isBlank(line[i]))
-                ++i;
-        }
+    m_splitter.split(line);
+    m_fieldCount = m_splitter.count();
+    for (std::size_t k = 0; k < m_fieldCount && k < m_fields.size(); ++k) {
+        const std::string_view field = m_splitter.get(k);
+        const bool inLine = field.data() >= line.data() && field.data() + field.size() <= line.data() + line.size();
+        m_fields[k] = inLine ? refTo(field) : pooled(field);
     }
 }
 

@@ -2,6 +2,7 @@
 // The earlier report as the deriver reads it: one compact row per drive or folder line, its
 // texts kept as references into the report. Internal to dg_report_gen.
 #include "bench/report_gen.h"
+#include "core/field_splitter.h"
 
 #include <cstdint>
 #include <limits>
@@ -96,6 +97,7 @@ private:
     std::size_t m_lineNumber = 0;
     std::vector<TextRef> m_fields;    // of the current line, at most five
     std::size_t m_fieldCount = 0;
+    FieldSplitter m_splitter;
     std::vector<TextRef> m_depthList; // abbreviated form: the text stored at each depth
     std::string m_expanded;           // abbreviated form: full path of the current line
     TextRef m_lastCreated;

@@ -1,6 +1,7 @@
 #include "core/line_list.h"
 
 #include "core/errors.h"
+#include "core/system_file.h"
 
 #include <algorithm>
 #include <bit>
@@ -13,10 +14,6 @@
 #include <emmintrin.h>
 #endif
 
-#if defined(__linux__)
-#include <sys/mman.h>
-#include <unistd.h>
-#endif
 
 namespace dg {
 namespace {
@@ -279,18 +276,10 @@ void LineList::adoptLines(std::size_t at, LineList&& other)
 
 void LineList::releaseReadTextBefore(std::size_t i)
 {
-#if defined(__linux__)
     if (!m_read || i >= size() || !inReadBuffer(m_begin[i]))
         return;
     // Whole pages strictly inside the read buffer and before line i.
-    const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
-    const auto from = (reinterpret_cast<std::uintptr_t>(m_readBegin) + page - 1) & ~(page - 1);
-    const auto to = reinterpret_cast<std::uintptr_t>(m_begin[i]) & ~(page - 1);
-    if (to > from)
-        ::madvise(reinterpret_cast<void*>(from), to - from, MADV_DONTNEED);
-#else
-    (void)i;
-#endif
+    sys::releasePages(m_readBegin, m_begin[i]);
 }
 
 void LineList::sortBytewise()

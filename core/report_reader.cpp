@@ -4,89 +4,19 @@
 #include "core/errors.h"
 #include "core/expand_quick.h"
 #include "core/sjis.h"
+#include "core/system_file.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <memory>
-#include <vector>
-#include <utility>
-#include <thread>
-#include <optional>
 #include <exception>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <sys/uio.h>
-#include <unistd.h>
+#include <memory>
+#include <optional>
+#include <thread>
+#include <utility>
+#include <vector>
 
 namespace dg {
 namespace {
-
-std::string fullPathOf(const std::string& path)
-{
-    if (path.empty())
-        return path;
-    std::error_code ec;
-    const auto abs = std::filesystem::absolute(path, ec);
-    return ec ? path : abs.string();
-}
-
-[[noreturn]] void throwOpenError(const std::string& path, int err)
-{
-    throw FileOpenError(fullPathOf(path), std::strerror(err));
-}
-
-struct FdCloser {
-    int fd;
-    ~FdCloser() { ::close(fd); }
-};
-
-// Reads up to n bytes at offset until they are all there or the file ends; false on an error.
-bool preadFully(int fd, char* to, std::size_t n, std::size_t offset, std::size_t& got, int& err)
-{
-    got = 0;
-    while (got < n) {
-        const ssize_t r = ::pread(fd, to + got, n - got, static_cast<off_t>(offset + got));
-        if (r < 0) {
-            if (errno == EINTR)
-                continue;
-            err = errno;
-            return false;
-        }
-        if (r == 0)
-            break;
-        got += static_cast<std::size_t>(r);
-    }
-    return true;
-}
-
-// Reads what the system already holds in memory of n bytes at offset, stopping at the first part
-// that would have to come from the disk (or at any error: the caller reads the rest itself).
-// Returns the bytes read, from the start. Two threads reading two places of a file that is not in
-// memory yet would make a spinning disk seek back and forth between them, so only cached parts are
-// read side by side.
-std::size_t readCachedPart(int fd, char* to, std::size_t n, std::size_t offset)
-{
-    std::size_t got = 0;
-#if defined(RWF_NOWAIT)
-    while (got < n) {
-        iovec part{to + got, n - got};
-        const ssize_t r = ::preadv2(fd, &part, 1, static_cast<off_t>(offset + got), RWF_NOWAIT);
-        if (r <= 0)
-            break;
-        got += static_cast<std::size_t>(r);
-    }
-#else
-    (void)fd;
-    (void)to;
-    (void)n;
-    (void)offset;
-#endif
-    return got;
-}
-
-constexpr std::size_t kParallelReadFrom = std::size_t{4} << 20; // bytes
 
 constexpr std::size_t kMaxCut = quick::kMaxName; // a name in the depth list is cut to this many bytes
 
@@ -94,70 +24,8 @@ constexpr std::size_t kMaxCut = quick::kMaxName; // a name in the depth list is 
 
 void readReportFile(const std::string& path, LineList& lines)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        throwOpenError(path, errno);
-    const FdCloser closer{fd};
-    struct stat st {};
-    if (::fstat(fd, &st) != 0)
-        throwOpenError(path, errno);
-    if (S_ISDIR(st.st_mode))
-        throwOpenError(path, EISDIR);
-
-    // Regular files are read at their size. Of a large one, the second half is copied on a second
-    // thread as far as it is already in memory (the copy and the faulting-in of fresh pages then
-    // split across the cores). Anything else (a pipe, a device), or a file that grew meanwhile, is
-    // read on to its end, growing the buffer.
-    const bool regular = S_ISREG(st.st_mode);
-    std::size_t capacity = regular ? static_cast<std::size_t>(st.st_size) + 1 : 1 << 16;
-    std::unique_ptr<char[]> buffer(new char[capacity]); // not zeroed: read into
-    std::size_t length = 0;
-    bool atEnd = false;
-    if (regular && capacity - 1 >= kParallelReadFrom) {
-        const std::size_t size = capacity - 1;
-        const std::size_t half = size / 2;
-        std::size_t gotSecond = 0; // what the helper read of the second half, from its start
-        std::thread helper([&] { gotSecond = readCachedPart(fd, buffer.get() + half, size - half, half); });
-        std::size_t gotFirst = 0;
-        int err = 0;
-        const bool okFirst = preadFully(fd, buffer.get(), half, 0, gotFirst, err);
-        helper.join();
-        if (!okFirst)
-            throwOpenError(path, err);
-        if (gotFirst < half) { // the file shrank while it was read
-            length = gotFirst;
-            atEnd = true;
-        } else {
-            // Whatever the helper could not take from memory is read here, in order after the first half.
-            std::size_t gotRest = 0;
-            const std::size_t from = half + gotSecond;
-            if (!preadFully(fd, buffer.get() + from, size - from, from, gotRest, err))
-                throwOpenError(path, err);
-            length = from + gotRest;
-            atEnd = length < size;
-        }
-        if (!atEnd && ::lseek(fd, static_cast<off_t>(length), SEEK_SET) < 0) // pread left the offset at 0
-            throwOpenError(path, errno);
-    }
-    while (!atEnd) {
-        if (length == capacity) {
-            const std::size_t bigger = capacity * 2;
-            std::unique_ptr<char[]> grown(new char[bigger]);
-            std::memcpy(grown.get(), buffer.get(), length);
-            buffer = std::move(grown);
-            capacity = bigger;
-        }
-        const ssize_t got = ::read(fd, buffer.get() + length, capacity - length);
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            throwOpenError(path, errno);
-        }
-        if (got == 0)
-            break;
-        length += static_cast<std::size_t>(got);
-    }
-    lines.assignText(std::move(buffer), length);
+    sys::FileBytes file = sys::readWholeFile(path);
+    lines.assignText(std::move(file.bytes), file.length);
 }
 
 FormCheck checkForm(const LineList& lines)

@@ -62,13 +62,11 @@ public:
     // "I/O エラー (n)" with the system's error number, so that one full disk does not fail every
     // later step as well.
     void out(std::string_view text) override;
-    void DebugOut(std::string_view text) { out(text); }
 
     // Writes the end banner and closes the file when a log is open; otherwise does nothing.
     // Throws UserError "I/O エラー (n)" when the banner or the close fails; the log is closed
     // either way.
     void end();
-    void DebugEnd() { end(); }
 
     bool isOpen() const { return m_file != nullptr; }
     // The file being written, empty while no log is open.

@@ -1,19 +1,15 @@
 // dirgauge-report: loads a folder-information report exactly as the viewer does and prints its
 // folder tree (or the loaded lines) for people and scripts.
-#include "core/collation.h"
-#include "core/comparison.h"
-#include "core/encoding.h"
 #include "core/errors.h"
 #include "core/numbers.h"
-#include "core/report_reader.h"
-#include "core/tree_builder.h"
+#include "core/report_session.h"
+#include "core/user_texts.h"
 #include "diag/debug_log.h"
 #include "tools/report_output.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <exception>
 #include <future>
 #include <memory>
 #include <optional>
@@ -175,72 +171,25 @@ std::optional<int> parseArgs(int argc, char** argv, Options& opt)
     return std::nullopt;
 }
 
-// Collects debug lines written on another thread, to be written to the log later in order.
-class HeldLines : public dg::DebugSink {
+// How the tool follows a load: the classification prints its "nothing changed" text.
+class ToolListener : public dg::ReportSession::Listener {
 public:
-    explicit HeldLines(bool on) : m_on(on) {}
-    bool enabled() const override { return m_on; }
-    void out(std::string_view text) override { m_lines.emplace_back(text); }
-    void replayTo(dg::DebugSink* sink) const
+    void classify(dg::ReportSession& session, const dg::ChangeLimits& limits) override
     {
-        for (const std::string& line : m_lines)
-            dg::debugOut(sink, line);
+        const dg::ClassifyOutcome outcome = session.classify(limits);
+        if (!outcome.message.empty())
+            std::fprintf(stderr, "%s\n", outcome.message.c_str());
     }
-
-private:
-    bool m_on;
-    std::vector<std::string> m_lines;
 };
 
-// The base report read, checked, normalised and sorted: the part of a comparison that does not
-// need the shown report, so it can run while the shown report is loaded.
-struct PreparedBase {
-    dg::LineList lines;
-    dg::FormCheck check;
-    HeldLines debugLines;
-    std::exception_ptr normaliseError; // raised after some debug lines: rethrown after them
-    explicit PreparedBase(bool logging) : debugLines(logging) {}
-};
-
-std::unique_ptr<PreparedBase> prepareBase(const std::string& file, bool logging)
+// The base report does not depend on the shown one: it is read, checked and sorted on another
+// thread while the shown report is loaded, its debug lines held to be written in their place.
+dg::BaseReport prepareBase(const std::string& file, bool logging)
 {
-    auto base = std::make_unique<PreparedBase>(logging);
-    dg::readReportFile(file, base->lines);
-    base->check = dg::checkForm(base->lines);
-    if (base->check.recognised) {
-        dg::FieldSplitter splitter;
-        try {
-            dg::normaliseBaseLines(base->lines, base->check, splitter, &base->debugLines);
-        } catch (...) {
-            base->normaliseError = std::current_exception();
-        }
-    }
+    dg::HeldDebugLines held(logging);
+    dg::BaseReport base = dg::readBaseReport(file, &held);
+    base.debugLines = held.take();
     return base;
-}
-
-// The viewer's base-file loading and classification, without the window: the same checks,
-// normalisation, sort and classes, and the same debug lines in the same order.
-int compare(const Options& opt, std::future<std::unique_ptr<PreparedBase>>& pending, const dg::LineList& lines,
-            dg::FolderTree& tree, dg::FieldSplitter& splitter, dg::DebugSink* debug)
-{
-    dg::debugOut(debug, "Start LoadBaseFile, " + dg::encoding::utf8ToSjis(opt.baseFile));
-    if (opt.baseFile == opt.file) {
-        std::fprintf(stderr, "同じファイルは比較できません。\n");
-        return kExitError;
-    }
-    const std::unique_ptr<PreparedBase> base = pending.get(); // rethrows a read error
-    if (!base->check.recognised) {
-        std::fprintf(stderr, "%s - ファイルの内容を認識できません。\n", opt.baseFile.c_str());
-        return kExitError;
-    }
-    base->debugLines.replayTo(debug);
-    if (base->normaliseError)
-        std::rethrow_exception(base->normaliseError);
-    dg::classifyTree(tree, lines, base->lines, opt.limits.value_or(dg::ChangeLimits{}), splitter, debug);
-    if (dg::firstChangedNode(tree) == dg::kNoNode)
-        std::fprintf(stderr, "異なるサイズのフォルダはありません。\n");
-    dg::debugOut(debug, "End   LoadBaseFile, " + std::to_string(base->lines.size()) + " Lines");
-    return kExitOk;
 }
 
 int run(const Options& opt)
@@ -253,36 +202,32 @@ int run(const Options& opt)
         log->setFixedFile(opt.logFile);
         log->setEnabled(true);
     }
-    dg::DebugSink* debug = log.get();
 
-    // The base report does not depend on the shown one: it is read and sorted meanwhile.
-    std::future<std::unique_ptr<PreparedBase>> pendingBase;
+    std::future<dg::BaseReport> pendingBase;
     if (!opt.baseFile.empty() && opt.baseFile != opt.file)
         pendingBase = std::async(std::launch::async, prepareBase, opt.baseFile, log != nullptr);
 
-    dg::LineList lines;
-    dg::FieldSplitter splitter;
-    dg::FolderTree tree;
-    dg::debugOut(debug, "Start LoadFile, " + dg::encoding::utf8ToSjis(opt.file));
-    dg::readReportFile(opt.file, lines);
-    const dg::FormCheck check = dg::checkForm(lines);
-    if (!check.recognised) {
-        std::fprintf(stderr, "%s - ファイルの内容を認識できません。\n", opt.file.c_str());
+    // The lines are printed and the process ends: no copy of expanded lines into one block.
+    dg::ReportSession session({}, dg::ReportSession::Options{.compactExpanded = false});
+    session.setDebugSink(log.get());
+    ToolListener listener;
+    const auto failed = [](const dg::LoadOutcome& outcome) {
+        if (outcome.result == dg::LoadResult::Loaded)
+            return false;
+        std::fprintf(stderr, "%s\n", outcome.message.c_str());
+        return true;
+    };
+    if (failed(session.load(opt.file, opt.file, listener)))
         return kExitError;
-    }
-    if (check.abbreviated)
-        dg::ExpandFullDescription(lines, splitter, debug);
-    dg::CreateTree(lines, tree, splitter, debug);
-    tree.sort(lines, dg::NameCollator());
-    dg::debugOut(debug, "End   LoadFile, " + std::to_string(lines.size()) + " Lines");
-
     if (!opt.baseFile.empty()) {
-        const int status = compare(opt, pendingBase, lines, tree, splitter, debug);
-        if (status != kExitOk)
-            return status;
+        const auto source = [&pendingBase] { return pendingBase.get(); }; // rethrows a read error
+        if (failed(session.loadBase(opt.baseFile, source, opt.limits.value_or(dg::ChangeLimits{}), listener)))
+            return kExitError;
     }
 
-    dg::tools::ReportView view{lines, tree, opt.file, dg::headerSummary(lines[0], check.markerPos, " の情報"),
+    const dg::LineList& lines = session.shownLines();
+    dg::tools::ReportView view{lines, session.tree(), opt.file,
+                               dg::headerSummary(lines[0], session.shownForm().markerPos, dg::texts::kShownSuffix),
                                opt.changedOnly};
     if (opt.format == "tsv")
         dg::tools::writeTsv(view, stdout);

@@ -1,24 +1,16 @@
 #pragma once
-// Paints the folder tree's items in the colours of their change class while a comparison is
-// shown: text and background from the comparison settings, exchanged for a selected changed
-// folder. Unchanged folders, the top node and every item without a comparison keep the normal
-// colours (and the normal highlight when selected).
-#include "core/folder_tree.h"
-#include "settings/comp_setting.h"
-
+// Paints the folder tree's items in the change colours the model gives (Qt::ForegroundRole and
+// Qt::BackgroundRole), exchanged for a selected item: what a role cannot say. Items without
+// change colours are painted as usual (with the normal highlight when selected).
+#include <QColor>
 #include <QStyledItemDelegate>
-
-#include <functional>
 
 namespace dg::ui {
 
 class ChangeDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:
-    // tree and settings are read at paint time (not owned); comparing() says whether a comparison
-    // is shown. Item indexes carry node ids as their internal id.
-    ChangeDelegate(const FolderTree& tree, const CompSetting& settings, std::function<bool()> comparing,
-                   QObject* parent = nullptr);
+    using QStyledItemDelegate::QStyledItemDelegate;
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
@@ -27,13 +19,8 @@ public:
         QColor background;
         bool custom = false; // false: paint as usual
     };
-    // The colours an item gets; palette gives the normal and highlight colours.
-    Colors colorsFor(NodeId node, bool selected, const QPalette& palette) const;
-
-private:
-    const FolderTree& m_tree;      // not owned
-    const CompSetting& m_settings; // not owned
-    std::function<bool()> m_comparing;
+    // The colours an item is painted in: its change colours, exchanged when selected.
+    static Colors colorsFor(const QModelIndex& index, bool selected);
 };
 
 } // namespace dg::ui

@@ -26,6 +26,15 @@ constexpr std::array<CommandSpec, kCommandCount> kCommands{{
      CommandImage::None, true, true},
 }};
 
+constexpr bool inIdOrder()
+{
+    for (std::size_t i = 0; i < kCommands.size(); ++i)
+        if (static_cast<std::size_t>(kCommands[i].id) != i)
+            return false;
+    return true;
+}
+static_assert(inIdOrder(), "the command table is in CommandId order, one entry per command");
+
 constexpr MenuEntry cmd(CommandId id)
 {
     return {false, id};

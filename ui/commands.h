@@ -21,9 +21,18 @@ enum class CommandId : int {
     CSet1,
     Synchro1,
     About1,
-    Debug1,
+    Debug1, // the last: kCommandCount follows from it
 };
-inline constexpr std::size_t kCommandCount = 11;
+inline constexpr std::size_t kCommandCount = static_cast<std::size_t>(CommandId::Debug1) + 1;
+
+// The commands that need a shown report, off until one is loaded and whenever one is replaced.
+inline constexpr std::array<CommandId, 5> kReportCommands{CommandId::Comp1, CommandId::ExitWithComp1, CommandId::View2,
+                                                          CommandId::CtrlUp1, CommandId::CtrlDown1};
+// The commands of a comparison in place, off while a base file is loaded.
+inline constexpr std::array<CommandId, 3> kComparisonCommands{CommandId::ExitWithComp1, CommandId::CtrlUp1,
+                                                              CommandId::CtrlDown1};
+// Of those, the ones a comparison enables by itself (ExitWithComp1 waits for the partner).
+inline constexpr std::array<CommandId, 2> kChangeStepCommands{CommandId::CtrlUp1, CommandId::CtrlDown1};
 
 // Tool-bar images, numbered as the command table numbers them.
 enum class CommandImage : int {
@@ -48,7 +57,7 @@ struct CommandSpec {
     bool checkable;
 };
 
-// The eleven commands in table order.
+// The commands in table order (entry i has the id i).
 const std::array<CommandSpec, kCommandCount>& commandTable();
 const CommandSpec& commandSpec(CommandId id);
 

@@ -1,6 +1,9 @@
 #include "ui/folder_tree_model.h"
 
 #include "core/encoding.h"
+#include "ui/system_colors.h"
+
+#include <QBrush>
 
 #include <limits>
 
@@ -20,6 +23,12 @@ int toInt(std::size_t n)
 FolderTreeModel::FolderTreeModel(const FolderTree& tree, const LineList& lines, QObject* parent)
     : QAbstractItemModel(parent), m_tree(tree), m_lines(lines)
 {
+}
+
+void FolderTreeModel::setChangeColors(const CompSetting* settings, std::function<bool()> comparing)
+{
+    m_colors = settings;
+    m_comparing = std::move(comparing);
 }
 
 void FolderTreeModel::beginRebuild()
@@ -99,12 +108,33 @@ bool FolderTreeModel::hasChildren(const QModelIndex& parent) const
 
 QVariant FolderTreeModel::data(const QModelIndex& index, int role) const
 {
-    if (role != Qt::DisplayRole)
+    if (role != Qt::DisplayRole && role != Qt::ForegroundRole && role != Qt::BackgroundRole)
         return {};
     const NodeId id = nodeId(index);
     if (id == kNoNode)
         return {};
+    if (role != Qt::DisplayRole)
+        return changeColor(id, role);
     return QString::fromStdString(encoding::sjisToUtf8(m_tree.label(id, m_lines, m_splitter)));
+}
+
+QVariant FolderTreeModel::changeColor(NodeId id, int role) const
+{
+    if (!m_colors || !m_comparing || !m_comparing() || m_tree.level(id) == 0)
+        return {};
+    const CompSetting& s = *m_colors;
+    TColor text = 0;
+    TColor back = 0;
+    switch (m_tree.changeClass(id)) {
+    case ChangeClass::Added: text = s.F3Ad_ChColor; back = s.F3Ad_BgColor; break;
+    case ChangeClass::Increased: text = s.F3U1_ChColor; back = s.F3U1_BgColor; break;
+    case ChangeClass::GreatlyIncreased: text = s.F3U2_ChColor; back = s.F3U2_BgColor; break;
+    case ChangeClass::Decreased: text = s.F3D1_ChColor; back = s.F3D1_BgColor; break;
+    case ChangeClass::GreatlyDecreased: text = s.F3D2_ChColor; back = s.F3D2_BgColor; break;
+    case ChangeClass::None:
+    case ChangeClass::Unchanged: return {};
+    }
+    return QBrush(toQColor(role == Qt::ForegroundRole ? text : back, m_palette));
 }
 
 Qt::ItemFlags FolderTreeModel::flags(const QModelIndex& index) const

@@ -1,7 +1,10 @@
 #include "ui/main_window.h"
 
+#include "core/scope_exit.h"
+#include "core/user_texts.h"
 #include "settings/exit_settings.h"
 #include "settings/ini_file.h"
+#include "settings/settings_keys.h"
 #include "ui/change_delegate.h"
 #include "ui/folder_tree_model.h"
 #include "ui/status_panel.h"
@@ -24,8 +27,9 @@
 namespace dg::ui {
 namespace {
 
-constexpr int kDesignedWidth = 450;
-constexpr int kDesignedHeight = 669;
+// The designed size: also what the settings file's "Width" and "Height" default to.
+constexpr int kDesignedWidth = settings_keys::kDefaultWidth;
+constexpr int kDesignedHeight = settings_keys::kDesignedHeight;
 constexpr int kPanel0Width = 250;
 constexpr int kPanel1Width = 50;
 constexpr int kPanelPadding = 3; // each side of a status panel's text
@@ -65,10 +69,11 @@ MainWindow::MainWindow(ViewerContext context, QWidget* parent)
       m_dialogs(*m_context.dialogs),
       m_partner(m_context.partner ? m_context.partner : &m_nullPartner),
       m_guard(m_dialogs, m_context.endProgram),
+      m_session(m_context.collatorLocale),
       m_debugLog(m_context.debugLogBase, {},
-                 [this](const std::string& message) { m_dialogs.message(QString::fromStdString(message)); }),
-      m_collator(m_context.collatorLocale)
+                 [this](const std::string& message) { m_dialogs.message(QString::fromStdString(message)); })
 {
+    m_session.setDebugSink(&m_debugSink);
     buildLayout();
     connectPartner();
     const QStringList parameters = m_context.parameters;
@@ -91,7 +96,7 @@ void MainWindow::buildLayout()
 
     createCommands();
 
-    m_model = new FolderTreeModel(m_tree, m_currentLines, this);
+    m_model = new FolderTreeModel(m_session.tree(), m_session.shownLines(), this);
     m_tv1 = new QTreeView(this);
     m_tv1->setObjectName(QStringLiteral("TV1"));
     m_tv1->setFont(treeFont());
@@ -109,10 +114,11 @@ void MainWindow::buildLayout()
     for (const auto role : {QPalette::Highlight, QPalette::HighlightedText})
         treePalette.setColor(QPalette::Inactive, role, treePalette.color(QPalette::Active, role));
     m_tv1->setPalette(treePalette);
-    // Change colours are painted while BaseLines holds a base file, that is while a comparison
-    // is shown; the classes left in the nodes after it has ended are not.
-    m_tv1->setItemDelegate(
-        new ChangeDelegate(m_tree, m_compSetting, [this] { return !m_baseLines.empty(); }, m_tv1));
+    // Change colours are given while BaseLines holds a base file, that is while a comparison is
+    // shown; the classes left in the nodes after it has ended are not painted.
+    m_model->setPalette(treePalette);
+    m_model->setChangeColors(&m_compSetting, [this] { return m_session.comparisonShown(); });
+    m_tv1->setItemDelegate(new ChangeDelegate(m_tv1));
     setCentralWidget(m_tv1);
     connect(m_tv1->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this] { m_guard.run([this] { TV1Change(); }); });
@@ -154,7 +160,7 @@ void MainWindow::setTitle(const QString& title)
 
 QString MainWindow::partnerTitle() const
 {
-    return QString::fromLatin1(kProgramName) + QStringLiteral(" - ") + m_baseName;
+    return QString::fromLatin1(kProgramName) + QStringLiteral(" - ") + baseName();
 }
 
 void MainWindow::setPanel0Text(const QString& text, bool fitWidth)
@@ -180,18 +186,18 @@ QString MainWindow::statusHint() const
     return statusBar()->toolTip();
 }
 
-void MainWindow::DebugOut(std::string_view sjisText)
+void MainWindow::showComparisonStatus()
 {
-    dg::debugOut(&m_debugSink, sjisText);
+    if (m_session.baseName().empty())
+        setPanel1Text(QString());
+    else
+        setPanel1Text(uiText(m_synchro ? texts::kComparingSynchro : texts::kComparing));
 }
 
 void MainWindow::DebugSinkAdapter::out(std::string_view text)
 {
     // The check mark follows the switch also when the write fails and throws.
-    struct SyncCheck {
-        MainWindow& window;
-        ~SyncCheck() { window.syncDebugCheck(); }
-    } sync{m_window};
+    const ScopeExit sync([this] { m_window.syncDebugCheck(); });
     m_window.m_debugLog.out(text);
 }
 
@@ -210,16 +216,12 @@ void MainWindow::FormCreate(const QStringList& parameters)
     m_compSetting = start.comp;
     m_synchro = start.synchro;
     action(CommandId::Synchro1)->setChecked(m_synchro);
-    m_currentName = QFile::decodeName(QByteArray::fromStdString(start.currentName));
+    m_session.setShownName(QFile::decodeName(QByteArray::fromStdString(start.currentName)).toStdString());
     m_debugLog.setEnabled(start.debug);
     syncDebugCheck();
-    m_baseName.clear();
-    m_currentLines.clear();
-    m_baseLines.clear();
+    m_session.clearReports();
     setAcceptDrops(true);
-    setCommandsEnabled({CommandId::Comp1, CommandId::ExitWithComp1, CommandId::View2, CommandId::CtrlUp1,
-                        CommandId::CtrlDown1},
-                       false);
+    setCommandsEnabled(kReportCommands, false);
 
     if (parameters.isEmpty())
         return;
@@ -251,12 +253,12 @@ void MainWindow::FormDestroy()
     if (m_destroyed)
         return;
     m_destroyed = true;
-    m_guard.run([this] { m_debugLog.DebugEnd(); });
+    m_guard.run([this] { m_debugLog.end(); });
     m_guard.run([this] {
         if (!m_settings)
             return;
         writeExitSettings(*m_settings, {width(), height(), y(), x()}, m_compSetting, m_synchro,
-                          QFile::encodeName(m_currentName).toStdString(), m_debugLog.enabled());
+                          QFile::encodeName(currentName()).toStdString(), m_debugLog.enabled());
         m_settings->flush();
     });
     m_settings.reset();

@@ -1,16 +1,16 @@
 #pragma once
-// `TDgaForm1`: the viewer's main window. It holds the shown report (`CurrentLines`), its folder
-// tree and the comparison state, and runs every user command. Start-up (FormCreate: settings,
+// `TDgaForm1`: the viewer's main window. It shows a ReportSession (the shown report
+// (`CurrentLines`), its folder tree and the comparison state, loaded by the sequence the tools
+// share) and runs every user command. Start-up (FormCreate: settings,
 // command line), loading (LoadFile), the commands and shut-down (FormDestroy: settings written
 // back) are split over main_window*.cpp by concern.
 //
 // Every entry point from Qt (a command, a drop, a tree notification, creation and destruction)
 // runs inside the window's ErrorGuard, so no exception crosses the event loop. The public
 // handlers below run unguarded when called directly (tests call them through guarded()).
-#include "core/collation.h"
-#include "core/field_splitter.h"
 #include "core/folder_tree.h"
 #include "core/line_list.h"
+#include "core/report_session.h"
 #include "core/sync_path.h"
 #include "diag/debug_log.h"
 #include "settings/comp_setting.h"
@@ -30,6 +30,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -62,11 +63,20 @@ struct ViewerContext {
     ErrorGuard::EndProgram endProgram;  // ends the program after a size error
 };
 
+// A text of the core (UTF-8) for a widget or a box.
+inline QString uiText(std::string_view utf8)
+{
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
+
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
     // The window title's program name; the partner lookup depends on "Dirgauge - " + file name.
     static constexpr const char* kProgramName = "Dirgauge";
+    // LoadBaseFile's launch flag: kLaunchSource starts the comparison-source viewer as well.
+    static constexpr const char* kLaunchSource = "Y";
+    static constexpr const char* kNoLaunch = "N";
 
     // Builds the window and runs FormCreate (which may load the file named on the command line).
     explicit MainWindow(ViewerContext context, QWidget* parent = nullptr);
@@ -108,7 +118,7 @@ public:
     // one is refused with nothing changed; an unrecognised one gives its message; an unreadable
     // one throws. After any failure past the same-file check no comparison is active and
     // BaseLines is empty. The busy cursor is shown meanwhile and restored on every way out.
-    // launchFlag "Y" asks for the comparison-source viewer to be started as well.
+    // launchFlag kLaunchSource asks for the comparison-source viewer to be started as well.
     void LoadBaseFile(const QString& fileName, const QString& launchFlag);
     // Select and reveal the next changed folder below / above the selected one in tree order
     // (inside collapsed branches too, never the top node, no wrap-around), or say there is none.
@@ -154,11 +164,12 @@ public:
     StatusPanel* statusPanel(int panel) const { return panel == 0 ? m_panel0 : m_panel1; }
     QString statusHint() const;
 
-    const LineList& currentLines() const { return m_currentLines; }
-    const LineList& baseLines() const { return m_baseLines; }
-    const FolderTree& tree() const { return m_tree; }
-    const QString& currentName() const { return m_currentName; }
-    const QString& baseName() const { return m_baseName; }
+    const ReportSession& session() const { return m_session; }
+    const LineList& currentLines() const { return m_session.shownLines(); }
+    const LineList& baseLines() const { return m_session.baseLines(); }
+    const FolderTree& tree() const { return m_session.tree(); }
+    QString currentName() const { return QString::fromStdString(m_session.shownName()); }
+    QString baseName() const { return QString::fromStdString(m_session.baseName()); }
     const CompSetting& compSetting() const { return m_compSetting; }
     bool synchro() const { return m_synchro; }
     bool debugSwitch() const { return m_debugLog.enabled(); }
@@ -176,6 +187,9 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    // What the window does at the steps of a load (main_window_load.cpp).
+    class SessionSteps;
+
     // Forwards the core's progress lines to the log and keeps the Debug1 check mark equal to the
     // switch, which the log turns off by itself when it cannot open a file.
     class DebugSinkAdapter : public DebugSink {
@@ -195,25 +209,26 @@ private:
     void setPanel0Text(const QString& text, bool fitWidth);
     void setPanel1Text(const QString& text);
     void setStatusHint(const QString& hint);
-    void DebugOut(std::string_view sjisText);
+    // Panel 1 says whether a comparison is shown, and whether it is synchronised.
+    void showComparisonStatus();
     void syncDebugCheck();
     void applyPlacement(const FormPlacement& placement);
 
     // main_window_commands.cpp
     void createCommands();
     void connectCommand(CommandId id, void (MainWindow::*handler)());
-    void setCommandsEnabled(std::initializer_list<CommandId> ids, bool enabled);
+    void setCommandsEnabled(std::span<const CommandId> ids, bool enabled);
     // The file chooser of a report (shown or base file), starting in initialFolder.
     static OpenFileRequest reportFileRequest(const QString& initialFolder);
 
-    // main_window_load.cpp
-    void clearTree();
-    void buildTree();
-
     // main_window_compare.cpp
     NodeId selectedNode() const;
+    // The class limits of CompSetting.
+    ChangeLimits changeLimits() const;
     // Expands the node's collapsed ancestors, selects it (through TV1Change) and scrolls to it.
     void revealNode(NodeId node);
+    // Expands the node's ancestors, the top one first.
+    void expandAncestors(NodeId node);
 
     // main_window_partner.cpp
     // Registers the partner receiver and the tree's expand and collapse notifications.
@@ -232,18 +247,12 @@ private:
     PartnerLink* m_partner; // not owned
     ErrorGuard m_guard;
 
-    LineList m_currentLines;
-    FieldSplitter m_fieldSplitter;
-    LineList m_baseLines;
-    QString m_currentName;
-    QString m_baseName;
+    ReportSession m_session;
     CompSetting m_compSetting;
     bool m_synchro = true;
     std::unique_ptr<IniFile> m_settings;
     diag::DebugLog m_debugLog;
     DebugSinkAdapter m_debugSink{*this};
-    FolderTree m_tree;
-    NameCollator m_collator;
     bool m_destroyed = false;
 
     std::array<QAction*, kCommandCount> m_actions{}; // owned by the window (Qt parent)

@@ -111,7 +111,7 @@ void MainWindow::connectCommand(CommandId id, void (MainWindow::*handler)())
     connect(action(id), &QAction::triggered, this, [this, handler] { m_guard.run([this, handler] { (this->*handler)(); }); });
 }
 
-void MainWindow::setCommandsEnabled(std::initializer_list<CommandId> ids, bool enabled)
+void MainWindow::setCommandsEnabled(std::span<const CommandId> ids, bool enabled)
 {
     for (const CommandId id : ids)
         action(id)->setEnabled(enabled);
@@ -128,7 +128,7 @@ OpenFileRequest MainWindow::reportFileRequest(const QString& initialFolder)
 
 void MainWindow::Open1Click()
 {
-    if (const auto chosen = m_dialogs.openFile(reportFileRequest(initialFolderOf(m_currentName))))
+    if (const auto chosen = m_dialogs.openFile(reportFileRequest(initialFolderOf(currentName()))))
         LoadFile(*chosen);
 }
 
@@ -159,10 +159,10 @@ void MainWindow::Debug1Click()
     m_debugLog.setEnabled(on);
     syncDebugCheck();
     if (!on)
-        m_debugLog.DebugEnd();
+        m_debugLog.end();
     m_settings->writeBool(settings_keys::kSectionEnv, settings_keys::kKeyDebug, on);
     m_settings->flush();
-    if (m_baseName.isEmpty())
+    if (m_session.baseName().empty())
         return;
     // The check mark is painted before the partner is kept waiting for.
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
@@ -175,11 +175,9 @@ void MainWindow::Synchro1Execute()
     action(CommandId::Synchro1)->setChecked(m_synchro);
     m_settings->writeBool(settings_keys::kSectionComp, settings_keys::kKeySynchro, m_synchro);
     m_settings->flush();
-    if (m_baseName.isEmpty()) {
-        setPanel1Text(QString());
+    showComparisonStatus();
+    if (m_session.baseName().empty())
         return;
-    }
-    setPanel1Text(m_synchro ? QStringLiteral("比較中　同期") : QStringLiteral("比較中"));
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     m_partner->send(partnerTitle(), PartnerMessage::ReloadSynchro);
 }

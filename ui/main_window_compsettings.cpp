@@ -40,7 +40,7 @@ void MainWindow::CSet1Click()
         m_compSetting.*CompSettingsDialog::kLimitFields[field] = (*limits)[field];
     SaveIniCompSetting(*m_settings, m_compSetting, m_synchro);
 
-    if (m_baseName.isEmpty())
+    if (m_session.baseName().empty())
         return;
     SetColorInfo();
     QCoreApplication::processEvents();

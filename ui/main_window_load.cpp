@@ -1,9 +1,9 @@
-// The shown report: loading it (LoadFile), the tree that shows it, and the details of a node.
+// The shown report: loading it (LoadFile) and a base report (LoadBaseFile) through the session,
+// the widgets kept in step with its steps, the tree that shows it, and the details of a node.
 #include "ui/main_window.h"
 
-#include "core/encoding.h"
-#include "core/report_reader.h"
-#include "core/tree_builder.h"
+#include "core/scope_exit.h"
+
 #include "ui/folder_info.h"
 #include "ui/folder_tree_model.h"
 #include "ui/status_panel.h"
@@ -13,76 +13,111 @@
 #include <QGuiApplication>
 #include <QTreeView>
 
+#include <optional>
 #include <string>
 
 namespace dg::ui {
 
+// The widgets at the steps of a load: title, status panels, commands, the model around every
+// change of the tree, the busy cursor, the partner told when a comparison ends.
+class MainWindow::SessionSteps : public ReportSession::Listener {
+public:
+    SessionSteps(MainWindow& window, const QString& fileName, bool launchSource = false)
+        : m_window(window), m_fileName(fileName), m_launchSource(launchSource)
+    {
+    }
+
+    void comparisonClosing() override
+    {
+        m_window.m_partner->send(m_window.partnerTitle(), PartnerMessage::Close);
+    }
+
+    void shownReplaced() override
+    {
+        m_window.setTitle(QString::fromLatin1(kProgramName));
+        m_window.setPanel0Text(QString(), false);
+        m_window.setPanel1Text(QString());
+        m_window.setStatusHint(QString());
+        m_window.setCommandsEnabled(kReportCommands, false);
+    }
+
+    // Repainting is suspended (the model is empty to the view) while the tree changes, and the
+    // busy cursor shown while it is built and sorted.
+    void treeChanging(bool building) override
+    {
+        m_window.m_model->beginRebuild();
+        if (building)
+            QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    }
+
+    void treeChanged(bool building) override
+    {
+        if (building)
+            QGuiApplication::restoreOverrideCursor();
+        m_window.m_model->endRebuild();
+    }
+
+    void shownRecognised(const std::string& summary) override
+    {
+        m_window.setTitle(QString::fromLatin1(kProgramName) + QStringLiteral(" - ") + m_fileName);
+        m_window.setPanel0Text(QString::fromStdString(summary), true);
+    }
+
+    void shownLoaded() override
+    {
+        m_window.m_tv1->expand(m_window.m_model->index(0, 0));
+        m_window.action(CommandId::Comp1)->setEnabled(true);
+    }
+
+    void baseLoadStarting() override
+    {
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        m_busy.emplace(&QGuiApplication::restoreOverrideCursor);
+    }
+
+    void comparisonCleared() override
+    {
+        m_window.setPanel1Text(QString());
+        m_window.setStatusHint(QString());
+        m_window.setCommandsEnabled(kComparisonCommands, false);
+    }
+
+    void classify(ReportSession&, const ChangeLimits&) override { m_window.SetColorInfo(); }
+
+    void comparisonShown(const std::string& hint) override
+    {
+        m_window.showComparisonStatus();
+        m_window.setStatusHint(QString::fromStdString(hint));
+        m_window.setCommandsEnabled(kChangeStepCommands, true);
+        if (m_launchSource)
+            m_window.startComparisonSource();
+        m_busy.reset();
+    }
+
+private:
+    MainWindow& m_window;
+    const QString& m_fileName;
+    bool m_launchSource;
+    // The busy cursor of a base load, until the comparison is in place or the load has ended.
+    std::optional<ScopeExit<void (*)()>> m_busy;
+};
+
 void MainWindow::LoadFile(const QString& fileName)
 {
-    const std::string sjisName = encoding::utf8ToSjis(fileName.toStdString());
-    DebugOut("Start LoadFile, " + sjisName);
-    m_baseLines.clear();
-    if (!m_baseName.isEmpty())
-        m_partner->send(partnerTitle(), PartnerMessage::Close);
-
-    // A file that cannot be read stops here, before anything shown has changed.
-    readReportFile(QFile::encodeName(fileName).toStdString(), m_currentLines);
-
-    setTitle(QString::fromLatin1(kProgramName));
-    setPanel0Text(QString(), false);
-    setPanel1Text(QString());
-    setStatusHint(QString());
-    clearTree();
-    m_baseName.clear();
-    setCommandsEnabled({CommandId::Comp1, CommandId::ExitWithComp1, CommandId::View2, CommandId::CtrlUp1,
-                        CommandId::CtrlDown1},
-                       false);
-
-    const FormCheck check = checkForm(m_currentLines);
-    if (!check.recognised) {
-        m_dialogs.message(fileName + QStringLiteral(" - ファイルの内容を認識できません。"));
-        return;
-    }
-    if (check.abbreviated) {
-        ExpandFullDescription(m_currentLines, m_fieldSplitter, &m_debugSink);
-        m_currentLines.compact();
-    }
-
-    setTitle(QString::fromLatin1(kProgramName) + QStringLiteral(" - ") + fileName);
-    setPanel0Text(QString::fromStdString(headerSummary(m_currentLines[0], check.markerPos, " の情報")), true);
-
-    buildTree();
-
-    m_currentName = fileName;
-    action(CommandId::Comp1)->setEnabled(true);
-    DebugOut("End   LoadFile, " + std::to_string(m_currentLines.size()) + " Lines");
+    SessionSteps steps(*this, fileName);
+    const LoadOutcome outcome =
+        m_session.load(fileName.toStdString(), QFile::encodeName(fileName).toStdString(), steps);
+    if (outcome.result != LoadResult::Loaded)
+        m_dialogs.message(QString::fromStdString(outcome.message));
 }
 
-void MainWindow::clearTree()
+void MainWindow::LoadBaseFile(const QString& fileName, const QString& launchFlag)
 {
-    m_model->beginRebuild();
-    m_tree.clear();
-    m_model->endRebuild();
-}
-
-void MainWindow::buildTree()
-{
-    // Repainting is suspended (the model is empty to the view) and the busy cursor shown while
-    // the tree is built and sorted; both are restored whether the build ends normally or not.
-    // After an error the nodes built so far stay, unsorted, as the builder left them.
-    m_model->beginRebuild();
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    try {
-        CreateTree(m_currentLines, m_tree, m_fieldSplitter, &m_debugSink);
-        m_tree.sort(m_currentLines, m_collator);
-    } catch (...) {
-        QGuiApplication::restoreOverrideCursor();
-        m_model->endRebuild();
-        throw;
-    }
-    QGuiApplication::restoreOverrideCursor();
-    m_model->endRebuild();
-    m_tv1->expand(m_model->index(0, 0));
+    SessionSteps steps(*this, fileName, launchFlag == QLatin1String(kLaunchSource));
+    const LoadOutcome outcome = m_session.loadBase(fileName.toStdString(), QFile::encodeName(fileName).toStdString(),
+                                                   changeLimits(), steps);
+    if (outcome.result != LoadResult::Loaded)
+        m_dialogs.message(QString::fromStdString(outcome.message));
 }
 
 void MainWindow::TV1Change()
@@ -105,19 +140,22 @@ void MainWindow::ShowFolderInfo(NodeId node)
 {
     // The node's level in the tree as shown: a folder line that found no node above it stands at
     // the top level and is shown like the top node.
+    const FolderTree& tree = m_session.tree();
     unsigned depth = 0;
-    for (NodeId p = m_tree.parent(node); p != kNoNode; p = m_tree.parent(p))
+    for (NodeId p = tree.parent(node); p != kNoNode; p = tree.parent(p))
         ++depth;
     if (depth == 0) {
         m_dialogs.message(m_panel0->text());
         return;
     }
     // A drive root shows its drive line, the line just before the root line.
-    std::size_t line = m_tree.lineIndex(node);
+    const LineList& lines = m_session.shownLines();
+    std::size_t line = tree.lineIndex(node);
     if (depth == 1 && line > 0)
         --line;
-    const std::string_view text = line < m_currentLines.size() ? m_currentLines[line] : std::string_view{};
-    const std::string details = depth == 1 ? driveDetails(text, m_fieldSplitter) : folderDetails(text, m_fieldSplitter);
+    const std::string_view text = line < lines.size() ? lines[line] : std::string_view{};
+    FieldSplitter& splitter = m_session.splitter();
+    const std::string details = depth == 1 ? driveDetails(text, splitter) : folderDetails(text, splitter);
     m_dialogs.message(QString::fromStdString(details));
 }
 

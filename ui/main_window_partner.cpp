@@ -19,7 +19,6 @@
 #include <QTreeView>
 
 #include <chrono>
-#include <vector>
 
 namespace dg::ui {
 namespace {
@@ -62,17 +61,18 @@ void MainWindow::TV1Collapsed(NodeId node)
 
 void MainWindow::Synchronize(SyncKind kind, NodeId node)
 {
-    if (m_baseName.isEmpty() || !m_synchro || m_partner->isHandlingPartnerMessage() || node == kNoNode)
+    const FolderTree& tree = m_session.tree();
+    if (m_session.baseName().empty() || !m_synchro || m_partner->isHandlingPartnerMessage() || node == kNoNode)
         return;
-    if (m_model->rebuilding() || node >= m_tree.nodeCount())
+    if (m_model->rebuilding() || node >= tree.nodeCount())
         return;
-    if (m_tree.changeClass(node) == ChangeClass::Added)
+    if (tree.changeClass(node) == ChangeClass::Added)
         return;
     // A splitter of its own: a tree event may come while the window's splitter is in use by an
     // operation that shows a box and so lets events run.
     FieldSplitter splitter;
-    const std::string path = syncPathText(m_tree, m_currentLines, splitter, node);
-    m_partner->sendTreeEvent(partnerTitle(), makeEventWord(kind, m_tree.level(node)), path);
+    const std::string path = syncPathText(tree, m_session.shownLines(), splitter, node);
+    m_partner->sendTreeEvent(partnerTitle(), makeEventWord(kind, tree.level(node)), path);
 }
 
 void MainWindow::WndProc(const PartnerRequest& request)
@@ -99,7 +99,8 @@ void MainWindow::NodeSelect(std::uint32_t eventWord, std::string_view pathText)
     if (m_model->rebuilding())
         return;
     FieldSplitter splitter;
-    const NodeId target = findNodeByPath(m_tree, m_currentLines, splitter, eventLevel(eventWord), pathText);
+    const NodeId target =
+        findNodeByPath(m_session.tree(), m_session.shownLines(), splitter, eventLevel(eventWord), pathText);
     if (target == kNoNode)
         return;
     const QModelIndex index = m_model->indexOf(target);
@@ -108,11 +109,7 @@ void MainWindow::NodeSelect(std::uint32_t eventWord, std::string_view pathText)
     case SyncKind::Expanded: m_tv1->expand(index); break;
     case SyncKind::Change: m_tv1->setCurrentIndex(index); break;
     }
-    std::vector<NodeId> ancestors;
-    for (NodeId p = m_tree.parent(target); p != kNoNode; p = m_tree.parent(p))
-        ancestors.push_back(p);
-    for (auto it = ancestors.rbegin(); it != ancestors.rend(); ++it)
-        m_tv1->expand(m_model->indexOf(*it));
+    expandAncestors(target);
     m_tv1->scrollTo(index);
 }
 
@@ -126,7 +123,7 @@ void MainWindow::WMSetPartner(const QString& senderTitle, const std::optional<QR
     }
     // The sender's file name follows "Dirgauge - "; the characters dropped are not compared.
     static const qsizetype kPrefixLength = QString::fromLatin1(kProgramName).size() + 3;
-    LoadBaseFile(dropCharacters(senderTitle, kPrefixLength), QStringLiteral("N"));
+    LoadBaseFile(dropCharacters(senderTitle, kPrefixLength), QString::fromLatin1(kNoLaunch));
 }
 
 void MainWindow::WMReloadComp()
@@ -136,7 +133,7 @@ void MainWindow::WMReloadComp()
     m_compSetting = LoadIniCompSetting(*m_settings);
     // Re-classified only while a comparison is shown (against no base file every folder would
     // count as added) and the tree is whole.
-    if (!m_baseLines.empty() && !m_model->rebuilding())
+    if (m_session.comparisonShown() && !m_model->rebuilding())
         SetColorInfo();
     m_tv1->viewport()->update();
 }
@@ -150,7 +147,7 @@ void MainWindow::WMReloadDebug()
     m_debugLog.setEnabled(on);
     syncDebugCheck();
     if (!on)
-        m_debugLog.DebugEnd();
+        m_debugLog.end();
 }
 
 void MainWindow::WMReloadSynchro()
@@ -160,17 +157,14 @@ void MainWindow::WMReloadSynchro()
     m_synchro = m_settings->readBool(settings_keys::kSectionComp, settings_keys::kKeySynchro,
                                      settings_keys::kDefaultSynchro);
     action(CommandId::Synchro1)->setChecked(m_synchro);
-    if (m_baseName.isEmpty())
-        setPanel1Text(QString());
-    else
-        setPanel1Text(m_synchro ? QStringLiteral("比較中　同期") : QStringLiteral("比較中"));
+    showComparisonStatus();
 }
 
 void MainWindow::startComparisonSource()
 {
     const QString title = partnerTitle();
     ViewerLauncher* launcher = m_context.launcher;
-    const bool started = launcher && launcher->start(m_baseName);
+    const bool started = launcher && launcher->start(baseName());
 
     // The new viewer is looked for every kStartLookInterval. Meanwhile this window paints and
     // serves partner messages but takes no user input, as while it waits for a partner's answer.

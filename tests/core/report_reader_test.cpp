@@ -8,7 +8,11 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <sys/stat.h>
+
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -36,6 +40,33 @@ TEST(ReadReportFile, ReadsLinesAndReportsUnreadableFiles)
     EXPECT_EQ(lines.size(), 3u);
     EXPECT_THROW(readReportFile(dir.path().string(), lines), FileOpenError);
     EXPECT_THROW(readReportFile("", lines), FileOpenError);
+}
+
+// Reading a pipe without a writer or an endless device used to block or run on forever: each read
+// runs in a child process that an alarm ends, so that a hang fails the test instead of stopping it.
+TEST(ReadReportFileDeathTest, RefusesPipesAndDevicesWithoutWaiting)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    test::TempDir dir;
+    const std::string fifo = (dir.path() / "fifo").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& path : {fifo, std::string("/dev/zero")}) {
+        SCOPED_TRACE(path);
+        const std::string expected = "ファイル \"" + path + "\". not a regular file は開けません";
+        EXPECT_EXIT(
+            {
+                ::alarm(10);
+                LineList lines;
+                try {
+                    readReportFile(path, lines);
+                } catch (const FileOpenError& e) {
+                    std::fputs(e.what(), stderr);
+                    std::_Exit(e.what() == expected ? 0 : 1);
+                }
+                std::_Exit(2);
+            },
+            ::testing::ExitedWithCode(0), "not a regular file");
+    }
 }
 
 TEST(ReadReportFile, SurvivesBinaryGarbageAndHugeLines)

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 namespace dg {
@@ -40,11 +41,14 @@ class ReportTool : public ::testing::Test {
 protected:
     test::TempDir dir;
 
-    ToolRun run(const std::string& args)
+    // seconds > 0: the run is ended after that long (status 124).
+    ToolRun run(const std::string& args, int seconds = 0)
     {
         const std::string out = (dir.path() / "out").string();
         const std::string err = (dir.path() / "err").string();
-        const std::string cmd = std::string(DG_REPORT_TOOL) + " " + args + " >" + out + " 2>" + err + " </dev/null";
+        const std::string limit = seconds > 0 ? "timeout " + std::to_string(seconds) + " " : std::string();
+        const std::string cmd =
+            limit + std::string(DG_REPORT_TOOL) + " " + args + " >" + out + " 2>" + err + " </dev/null";
         const int raw = std::system(cmd.c_str());
         ToolRun r;
         r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -135,6 +139,26 @@ TEST_F(ReportTool, ErrorsPrintTheViewersMessageAndExitWithTwo)
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.err, "3行目のサイズがエラーです。終了します。\rC:\\x,1x,a,b,16\n");
     EXPECT_TRUE(r.out.empty());
+}
+
+TEST_F(ReportTool, PipesAndDevicesAreRefusedAsShownAndAsBaseFile)
+{
+    // A pipe without a writer used to block the tool and /dev/zero to fill the memory: each run is
+    // ended by `timeout` (status 124) should it hang again.
+    const std::string fifo = (dir.path() / "fifo").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& path : {fifo, std::string("/dev/zero")}) {
+        SCOPED_TRACE(path);
+        const std::string refused = "ファイル \"" + path + "\". not a regular file は開けません\n";
+        ToolRun r = run(quoted(path), 20);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.err, refused);
+        EXPECT_TRUE(r.out.empty());
+        r = run("--base " + quoted(path) + " " + sample("newer.txt"), 20);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.err, refused);
+        EXPECT_TRUE(r.out.empty());
+    }
 }
 
 TEST_F(ReportTool, UsageErrorsExitWithOne)

@@ -9,6 +9,7 @@
 #include "ui/progress_window.h"
 
 #include <QApplication>
+#include <QBrush>
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QImage>
@@ -277,11 +278,12 @@ TEST_F(MainWindowCompareTest, EveryFailedLoadLeavesTheStateItDescribes)
         ASSERT_EQ(partner.sent.size(), 1u);
         EXPECT_EQ(partner.sent[0].first, "Dirgauge - " + sample("older.txt"));
         EXPECT_EQ(partner.sent[0].second, ui::PartnerMessage::Close);
-        // The classes stay in the nodes, but nothing is painted by them any more.
-        const auto* delegate = qobject_cast<ui::ChangeDelegate*>(window->treeView()->itemDelegate());
-        ASSERT_NE(delegate, nullptr);
+        // The classes stay in the nodes, but the model gives no colours for them any more.
         EXPECT_NE(window->tree().changeClass(changed), ChangeClass::Unchanged);
-        EXPECT_FALSE(delegate->colorsFor(changed, false, window->treeView()->palette()).custom);
+        const QModelIndex index = window->treeModel()->indexOf(changed);
+        EXPECT_FALSE(index.data(Qt::ForegroundRole).isValid());
+        EXPECT_FALSE(index.data(Qt::BackgroundRole).isValid());
+        EXPECT_FALSE(ui::ChangeDelegate::colorsFor(index, false).custom);
     }
 }
 
@@ -505,14 +507,14 @@ TEST_F(MainWindowCompareTest, AChangedFolderInsideACollapsedBranchIsSelectedAndR
 TEST_F(MainWindowCompareTest, EachClassIsPaintedInItsColoursExchangedWhenSelected)
 {
     auto window = comparedSamples();
-    const auto* delegate = qobject_cast<ui::ChangeDelegate*>(window->treeView()->itemDelegate());
-    ASSERT_NE(delegate, nullptr);
+    ASSERT_NE(qobject_cast<ui::ChangeDelegate*>(window->treeView()->itemDelegate()), nullptr);
     QPalette palette;
     palette.setColor(QPalette::Base, QColor(250, 250, 250));
     palette.setColor(QPalette::Text, QColor(10, 10, 10));
     palette.setColor(QPalette::Highlight, QColor(0, 0, 128));
     palette.setColor(QPalette::HighlightedText, QColor(255, 255, 254));
     palette.setColor(QPalette::Disabled, QPalette::Text, QColor(128, 128, 128));
+    window->treeModel()->setPalette(palette);
     const QColor base(250, 250, 250);
     const QColor grey(128, 128, 128);
     struct Case {
@@ -527,22 +529,30 @@ TEST_F(MainWindowCompareTest, EachClassIsPaintedInItsColoursExchangedWhenSelecte
         {"C:\\Program Files", QColor(0, 255, 0), base},                            // D1
         {"C:\\$Recycle.Bin", QColor(0, 0, 255), base},                             // D2
     };
+    const auto color = [](const QModelIndex& index, int role) { return index.data(role).value<QBrush>().color(); };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path);
-        const NodeId node = nodeOf(*window, c.path);
-        const auto normal = delegate->colorsFor(node, false, palette);
+        const QModelIndex index = window->treeModel()->indexOf(nodeOf(*window, c.path));
+        // What the model says, read as any view reads it.
+        EXPECT_EQ(color(index, Qt::ForegroundRole), c.text);
+        EXPECT_EQ(color(index, Qt::BackgroundRole), c.background);
+        // What the delegate paints: the same, exchanged for a selected item.
+        const auto normal = ui::ChangeDelegate::colorsFor(index, false);
         EXPECT_TRUE(normal.custom);
         EXPECT_EQ(normal.text, c.text);
         EXPECT_EQ(normal.background, c.background);
-        const auto chosen = delegate->colorsFor(node, true, palette);
+        const auto chosen = ui::ChangeDelegate::colorsFor(index, true);
         EXPECT_TRUE(chosen.custom);
         EXPECT_EQ(chosen.text, c.background);
         EXPECT_EQ(chosen.background, c.text);
     }
     // Unchanged folders and the top node keep the normal colours, selected or not.
-    for (const bool selectedItem : {false, true}) {
-        EXPECT_FALSE(delegate->colorsFor(nodeOf(*window, "C:\\PerfLogs"), selectedItem, palette).custom);
-        EXPECT_FALSE(delegate->colorsFor(0, selectedItem, palette).custom);
+    for (const NodeId node : {nodeOf(*window, "C:\\PerfLogs"), NodeId{0}}) {
+        const QModelIndex index = window->treeModel()->indexOf(node);
+        EXPECT_FALSE(index.data(Qt::ForegroundRole).isValid());
+        EXPECT_FALSE(index.data(Qt::BackgroundRole).isValid());
+        for (const bool selectedItem : {false, true})
+            EXPECT_FALSE(ui::ChangeDelegate::colorsFor(index, selectedItem).custom);
     }
 }
 

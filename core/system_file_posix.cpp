@@ -1,0 +1,155 @@
+// POSIX: open/fstat/pread, and on Linux preadv2 with RWF_NOWAIT and madvise.
+#include "core/system_file.h"
+
+#include "core/errors.h"
+#include "core/scope_exit.h"
+#include "core/user_texts.h"
+
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <sys/uio.h>
+#include <unistd.h>
+
+namespace dg::sys {
+namespace {
+
+std::string fullPathOf(const std::string& path)
+{
+    if (path.empty())
+        return path;
+    std::error_code ec;
+    const auto abs = std::filesystem::absolute(path, ec);
+    return ec ? path : abs.string();
+}
+
+[[noreturn]] void throwOpenError(const std::string& path, const std::string& reason)
+{
+    throw FileOpenError(fullPathOf(path), reason);
+}
+
+[[noreturn]] void throwOpenError(const std::string& path, int err)
+{
+    throwOpenError(path, std::string(std::strerror(err)));
+}
+
+// Reads up to n bytes at offset until they are all there or the file ends; false on an error.
+bool preadFully(int fd, char* to, std::size_t n, std::size_t offset, std::size_t& got, int& err)
+{
+    got = 0;
+    while (got < n) {
+        const ssize_t r = ::pread(fd, to + got, n - got, static_cast<off_t>(offset + got));
+        if (r < 0) {
+            if (errno == EINTR)
+                continue;
+            err = errno;
+            return false;
+        }
+        if (r == 0)
+            break;
+        got += static_cast<std::size_t>(r);
+    }
+    return true;
+}
+
+// Reads what the system already holds in memory of n bytes at offset, stopping at the first part
+// that would have to come from the disk (or at any error: the caller reads the rest itself).
+// Returns the bytes read, from the start. Two threads reading two places of a file that is not in
+// memory yet would make a spinning disk seek back and forth between them, so only cached parts are
+// read side by side.
+std::size_t readCachedPart(int fd, char* to, std::size_t n, std::size_t offset)
+{
+    std::size_t got = 0;
+#if defined(RWF_NOWAIT)
+    while (got < n) {
+        iovec part{to + got, n - got};
+        const ssize_t r = ::preadv2(fd, &part, 1, static_cast<off_t>(offset + got), RWF_NOWAIT);
+        if (r <= 0)
+            break;
+        got += static_cast<std::size_t>(r);
+    }
+#else
+    (void)fd;
+    (void)to;
+    (void)n;
+    (void)offset;
+#endif
+    return got;
+}
+
+constexpr std::size_t kParallelReadFrom = std::size_t{4} << 20; // bytes
+
+} // namespace
+
+FileBytes readWholeFile(const std::string& path)
+{
+    // Not waiting at the open: a pipe without a writer would otherwise block it for good. The
+    // flag changes nothing for a plain file, the only kind read.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        throwOpenError(path, errno);
+    const ScopeExit closer([fd] { ::close(fd); });
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        throwOpenError(path, errno);
+    if (S_ISDIR(st.st_mode))
+        throwOpenError(path, EISDIR);
+    // A pipe, a socket or a device has no end to read to (or no end at all, as /dev/zero).
+    if (!S_ISREG(st.st_mode))
+        throwOpenError(path, std::string(texts::kNotRegularFile));
+
+    // The file is read at the size it has now. Of a large one, the second half is copied on a
+    // second thread as far as it is already in memory (the copy and the faulting-in of fresh pages
+    // then split across the cores).
+    const std::size_t size = static_cast<std::size_t>(st.st_size);
+    FileBytes file;
+    file.bytes.reset(new char[size + 1]); // not zeroed: read into
+    std::size_t gotFirst = 0;
+    int err = 0;
+    if (size < kParallelReadFrom) {
+        if (!preadFully(fd, file.bytes.get(), size, 0, gotFirst, err))
+            throwOpenError(path, err);
+        file.length = gotFirst;
+        return file;
+    }
+    const std::size_t half = size / 2;
+    std::size_t gotSecond = 0; // what the helper read of the second half, from its start
+    std::thread helper([&] { gotSecond = readCachedPart(fd, file.bytes.get() + half, size - half, half); });
+    const bool okFirst = preadFully(fd, file.bytes.get(), half, 0, gotFirst, err);
+    helper.join();
+    if (!okFirst)
+        throwOpenError(path, err);
+    if (gotFirst < half) { // the file shrank while it was read
+        file.length = gotFirst;
+        return file;
+    }
+    // Whatever the helper could not take from memory is read here, in order after the first half.
+    std::size_t gotRest = 0;
+    const std::size_t from = half + gotSecond;
+    if (!preadFully(fd, file.bytes.get() + from, size - from, from, gotRest, err))
+        throwOpenError(path, err);
+    file.length = from + gotRest;
+    return file;
+}
+
+void releasePages(const char* from, const char* to)
+{
+#if defined(MADV_DONTNEED)
+    const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+    const auto first = (reinterpret_cast<std::uintptr_t>(from) + page - 1) & ~(page - 1);
+    const auto last = reinterpret_cast<std::uintptr_t>(to) & ~(page - 1);
+    if (last > first)
+        ::madvise(reinterpret_cast<void*>(first), last - first, MADV_DONTNEED);
+#else
+    (void)from;
+    (void)to;
+#endif
+}
+
+} // namespace dg::sys
