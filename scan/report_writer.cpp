@@ -106,7 +106,7 @@ std::string reportText(std::string_view utf8, ReportEncoding encoding)
     return Cp932Encoder(true).encode(utf8).value_or(std::string(utf8));
 }
 
-NameProblems prepareNames(FolderTable& table, ReportEncoding encoding, bool replaceUnmappable)
+NameProblems prepareNames(FolderTable& table, ReportForm form, ReportEncoding encoding, bool replaceUnmappable)
 {
     NameProblems problems;
     std::optional<Cp932Encoder> encoder;
@@ -125,14 +125,28 @@ NameProblems prepareNames(FolderTable& table, ReportEncoding encoding, bool repl
             control = control || isControl(static_cast<unsigned char>(ch));
             plain = plain && static_cast<unsigned char>(ch) < 0x80;
         }
-        if (!control && (encoding == ReportEncoding::Utf8 || plain))
+        const bool marks = form == ReportForm::Abbreviated && !name.empty() && name.front() == '>';
+        if (!control && !marks && (encoding == ReportEncoding::Utf8 || plain))
             continue;
         std::string text = control ? replaceControls(name, encoding) : std::string(name);
-        if (control) {
+        std::string shown = replaceControls(name, ReportEncoding::Utf8);
+        if (marks) {
+            const std::size_t n = text.find_first_not_of('>');
+            std::string fullwidth;
+            for (std::size_t k = 0; k < (n == std::string::npos ? text.size() : n); ++k)
+                fullwidth += "\xEF\xBC\x9E";
+            text.replace(0, fullwidth.size() / 3, fullwidth);
+            shown.replace(0, fullwidth.size() / 3, fullwidth);
+            plain = false;
+        }
+        if (control || marks) {
             std::string path = table[id].parent == kNoFolder ? std::string() : folderPath(table, table[id].parent);
             if (!path.empty() && path.back() != '/')
                 path.push_back('/');
-            problems.controlCharacters.push_back(path + replaceControls(name, ReportEncoding::Utf8));
+            if (control)
+                problems.controlCharacters.push_back(path + shown);
+            if (marks)
+                problems.leadingMarks.push_back(path + shown);
         }
         if (encoder && !plain) {
             std::optional<std::string> converted = encoder->encode(text);
@@ -268,6 +282,10 @@ void ReportWriter::volume(const ReportVolume& volume)
     *pct.ptr = '%';
     field(std::string_view(number, static_cast<std::size_t>(pct.ptr + 1 - number)));
     endLine();
+    // The root line gives its dates in full, so that no reader can take a repeated date from a
+    // line of another volume (or from the volume line's third field).
+    m_lastCreated.clear();
+    m_lastUpdated.clear();
 
     const bool full = m_form == ReportForm::Full;
     // The path field of the folder being written: the full path, or marks and the name.

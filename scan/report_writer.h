@@ -65,16 +65,19 @@ private:
 // Names made fit for the report, in place, before it is written.
 struct NameProblems {
     std::vector<std::string> controlCharacters; // paths (as written) of names whose control characters were replaced
+    std::vector<std::string> leadingMarks;      // paths (as written) of names whose leading ">" were replaced
     std::vector<std::string> unmappable;        // paths (UTF-8 as found) that code page 932 cannot hold
     std::uint64_t replacedUnmappable = 0;       // names written with "?" for what code page 932 cannot hold
 };
 
 // Replaces control characters (bytes 1..31 and 127) of every name by visible ones (U+2401..U+241F
-// and U+2421 in UTF-8, "?" in Shift-JIS) and, for Shift-JIS, converts every name from UTF-8. A name
+// and U+2421 in UTF-8, "?" in Shift-JIS); in the abbreviated form, where a leading ">" would be read
+// as a mark, the ">" at the start of a name by U+FF1E (fullwidth ">"); and, for Shift-JIS, converts
+// every name from UTF-8. A name
 // that is not valid UTF-8, or holds a character that code page 932 has not, is listed in
 // unmappable and left alone, unless replaceUnmappable: then such characters become "?". The caller
 // must not write a Shift-JIS report while unmappable is not empty.
-NameProblems prepareNames(FolderTable& table, ReportEncoding encoding, bool replaceUnmappable);
+NameProblems prepareNames(FolderTable& table, ReportForm form, ReportEncoding encoding, bool replaceUnmappable);
 
 // Text in the report's encoding ("?" for what Shift-JIS cannot hold).
 std::string reportText(std::string_view utf8, ReportEncoding encoding);

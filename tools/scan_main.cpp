@@ -379,9 +379,11 @@ int run(const Options& opt)
     }
     const std::int64_t end = std::time(nullptr);
 
-    const NameProblems problems = prepareNames(table, opt.encoding, opt.replaceUnmappable);
+    const NameProblems problems = prepareNames(table, opt.form, opt.encoding, opt.replaceUnmappable);
     for (const std::string& path : problems.controlCharacters)
         warn("control characters in a folder name replaced: " + path);
+    for (const std::string& path : problems.leadingMarks)
+        warn("\">\" at the start of a folder name replaced by \"\xEF\xBC\x9E\" (the abbreviated form reads \">\" as a mark): " + path);
     if (!problems.unmappable.empty()) {
         std::size_t shown = 0;
         for (const std::string& path : problems.unmappable) {

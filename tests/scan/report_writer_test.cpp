@@ -111,7 +111,7 @@ TEST_F(ReportWriterTest, WritesBothFormsWithPathsQuotingAndRepeats)
 TEST_F(ReportWriterTest, ShiftJisReportHasNoMarkAndEndsLinesWithCrLf)
 {
     FolderTable table = tableOf({{-1, "/data", 5, 0, 16}, {0, "\xE6\x97\xA5\xE6\x9C\xAC", 5, 0, 16}});
-    const NameProblems problems = prepareNames(table, ReportEncoding::ShiftJis, false);
+    const NameProblems problems = prepareNames(table, ReportForm::Full, ReportEncoding::ShiftJis, false);
     EXPECT_TRUE(problems.unmappable.empty());
     EXPECT_EQ(report(table, ReportForm::Full, ReportEncoding::ShiftJis),
               "host CHECK START AT 1970/01/01 00:00:00\r\n"
@@ -125,6 +125,7 @@ TEST_F(ReportWriterTest, NamesAreMadeFitForEachEncoding)
 {
     struct Case {
         std::string name;
+        ReportForm form;
         ReportEncoding encoding;
         bool replace;
         std::string written;     // the name afterwards (unchanged when unmappable)
@@ -133,19 +134,22 @@ TEST_F(ReportWriterTest, NamesAreMadeFitForEachEncoding)
     };
     const std::string smile = "\xF0\x9F\x98\x80";
     const Case cases[] = {
-        {"plain", ReportEncoding::Utf8, false, "plain", false, false},
-        {"a\nb\x7F", ReportEncoding::Utf8, false, "a\xE2\x90\x8A" "b\xE2\x90\xA1", true, false},
-        {"bad\xFF\xFE", ReportEncoding::Utf8, false, "bad\xFF\xFE", false, false},
-        {"tab\there", ReportEncoding::ShiftJis, false, "tab?here", true, false},
-        {"\xE3\x81\x82", ReportEncoding::ShiftJis, false, "\x82\xA0", false, false},
-        {"x" + smile, ReportEncoding::ShiftJis, false, "x" + smile, false, true},
-        {"x" + smile, ReportEncoding::ShiftJis, true, "x?", false, false},
-        {"bad\xFF", ReportEncoding::ShiftJis, false, "bad\xFF", false, true},
-        {"bad\xFF", ReportEncoding::ShiftJis, true, "bad?", false, false},
+        {"plain", ReportForm::Full, ReportEncoding::Utf8, false, "plain", false, false},
+        {"a\nb\x7F", ReportForm::Full, ReportEncoding::Utf8, false, "a\xE2\x90\x8A" "b\xE2\x90\xA1", true, false},
+        {"bad\xFF\xFE", ReportForm::Full, ReportEncoding::Utf8, false, "bad\xFF\xFE", false, false},
+        {"tab\there", ReportForm::Full, ReportEncoding::ShiftJis, false, "tab?here", true, false},
+        {"\xE3\x81\x82", ReportForm::Full, ReportEncoding::ShiftJis, false, "\x82\xA0", false, false},
+        {"x" + smile, ReportForm::Full, ReportEncoding::ShiftJis, false, "x" + smile, false, true},
+        {"x" + smile, ReportForm::Full, ReportEncoding::ShiftJis, true, "x?", false, false},
+        {"bad\xFF", ReportForm::Full, ReportEncoding::ShiftJis, false, "bad\xFF", false, true},
+        {"bad\xFF", ReportForm::Full, ReportEncoding::ShiftJis, true, "bad?", false, false},
+        {">>a>", ReportForm::Full, ReportEncoding::Utf8, false, ">>a>", false, false},
+        {">>a>", ReportForm::Abbreviated, ReportEncoding::Utf8, false, "\xEF\xBC\x9E\xEF\xBC\x9E" "a>", false, false},
+        {">a", ReportForm::Abbreviated, ReportEncoding::ShiftJis, false, "\x81\x84" "a", false, false},
     };
     for (const Case& c : cases) {
         FolderTable table = tableOf({{-1, "/r", 0, 0, 16}, {0, c.name, 0, 0, 16}});
-        const NameProblems p = prepareNames(table, c.encoding, c.replace);
+        const NameProblems p = prepareNames(table, c.form, c.encoding, c.replace);
         EXPECT_EQ(table.name(1), c.written) << c.name;
         EXPECT_EQ(p.controlCharacters.size(), c.control ? 1U : 0U) << c.name;
         ASSERT_EQ(p.unmappable.size(), c.unmappable ? 1U : 0U) << c.name;

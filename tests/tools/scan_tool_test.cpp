@@ -145,7 +145,9 @@ TEST_F(ScanTool, SizesEqualDuForBothMeasures)
     buildTree();
     fs::create_directories(dir.path() / "second" / "x");
     test::writeBytes(dir.path() / "second" / "x" / "f", std::string(12345, 'f'));
-    for (const auto& [scanOption, duOption] : {std::pair{"", "--apparent-size"}, std::pair{"--disk-usage", ""}}) {
+    for (const auto& [scanOption, duOption] :
+         {std::pair{"", "--apparent-size"}, std::pair{"--disk-usage", ""},
+          std::pair{"--exclude '*.bin' --exclude links", "--apparent-size --exclude='*.bin' --exclude=links"}}) {
         for (const char* threads : {"1", "3"}) {
             const ToolRun r = scan(std::string(scanOption) + " --threads " + threads + " " + quoted(tree.string()) + " "
                                + quoted((dir.path() / "second").string()));
