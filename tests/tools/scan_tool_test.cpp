@@ -322,6 +322,66 @@ TEST_F(ScanTool, RepeatedScansGiveTheSameBytesWhateverTheThreads)
     EXPECT_EQ(scan("--version").out, std::string("dirgauge-scan ") + DG_VERSION + "\n");
 }
 
+// Expands an abbreviated report the way a reader does (marks, repeated dates, empty attributes)
+// and gives the data lines as field lists.
+std::vector<std::vector<std::string>> expandAbbreviated(const std::vector<std::string>& lines)
+{
+    std::vector<std::vector<std::string>> out;
+    std::vector<std::string> depth;
+    std::string created;
+    std::string updated;
+    for (std::size_t n = 1; n + 1 < lines.size(); ++n) {
+        auto f = fieldsOf(lines[n]);
+        if (f.size() == 3 && f[0].front() == '/' && f[0].back() == ':') {
+            depth = {f[0].substr(0, f[0].size() - 1)};
+            out.push_back(f);
+            continue;
+        }
+        std::string path;
+        std::size_t k = 0;
+        for (; k < f[0].size() && f[0][k] == '>'; ++k)
+            path += k == 0 && depth[0] == "/" ? std::string("/") : depth.at(k) + "/";
+        if (k < f[0].size()) {
+            depth.resize(k + 1);
+            depth[k] = f[0].substr(k);
+            path += depth[k];
+        } else if (path.size() > 1) {
+            path.pop_back(); // a root line of marks only is the volume path itself
+        }
+        f[0] = path;
+        created = f[2].empty() ? created : f[2];
+        updated = f[3].empty() ? updated : f[3];
+        f[2] = created;
+        f[3] = updated;
+        if (f[4].empty())
+            f[4] = "16";
+        out.push_back(f);
+    }
+    return out;
+}
+
+TEST_F(ScanTool, AbbreviatedFormExpandsToTheFullForm)
+{
+    buildTree();
+    fs::create_directories(tree / "docs" / "with, comma" / "x");
+    fs::create_directories(tree / "links" / "deep" / "q");
+    fs::create_directories(tree / "docs" / "a \"quoted\" name" / "y" / "z");
+    const std::string path = tree.string();
+    const ToolRun full = scan("--threads 2 " + quoted(path));
+    const ToolRun abbrev = scan("--threads 2 --form abbrev " + quoted(path));
+    ASSERT_EQ(full.status, 0) << full.err;
+    ASSERT_EQ(abbrev.status, 0) << abbrev.err;
+    const auto fullLines = linesOf(full.out);
+    const auto expanded = expandAbbreviated(linesOf(abbrev.out));
+    ASSERT_EQ(expanded.size() + 2, fullLines.size());
+    for (std::size_t k = 0; k < expanded.size(); ++k) {
+        auto want = fieldsOf(fullLines[k + 1]);
+        if (want.size() == 5 && want[2].empty())
+            want[2] = "-"; // an unknown creation date
+        ASSERT_EQ(expanded[k], want) << fullLines[k + 1];
+    }
+}
+
 TEST_F(ScanTool, InterruptedScanLeavesNoTemporaryFile)
 {
     // A scan of a large system folder, interrupted early; whether the signal comes before or
