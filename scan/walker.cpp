@@ -14,7 +14,6 @@
 #include <sys/sysmacros.h>
 #include <thread>
 #include <unistd.h>
-#include <unordered_set>
 
 namespace dg::scan {
 namespace {
@@ -38,34 +37,38 @@ struct Item {
     int fd = -1;
 };
 
-struct FileKey {
+// One sighting of a file with several links: counted once, in the first folder in report order.
+struct LinkSighting {
     std::uint64_t dev;
     std::uint64_t ino;
-    bool operator==(const FileKey&) const = default;
+    std::uint64_t bytes;
+    std::uint32_t folder;
 };
 
-struct FileKeyHash {
-    std::size_t operator()(const FileKey& k) const noexcept
-    {
-        return std::hash<std::uint64_t>{}((k.ino * 0x9E3779B97F4A7C15ULL) ^ k.dev);
-    }
-};
-
-// Files with more than one link seen so far, split in shards so threads rarely wait for each other.
-class LinkSet {
+// Sightings gathered from all threads, in shards so that threads rarely wait for each other.
+class LinkList {
 public:
-    bool firstTime(const FileKey& key)
+    void add(const LinkSighting& s)
     {
-        Shard& s = m_shards[FileKeyHash{}(key) % kShards];
-        std::lock_guard lock(s.mutex);
-        return s.set.insert(key).second;
+        Shard& shard = m_shards[(s.ino * 0x9E3779B97F4A7C15ULL >> 60) % kShards];
+        std::lock_guard lock(shard.mutex);
+        shard.sightings.push_back(s);
+    }
+    std::vector<LinkSighting> takeAll()
+    {
+        std::vector<LinkSighting> all;
+        for (Shard& shard : m_shards) {
+            all.insert(all.end(), shard.sightings.begin(), shard.sightings.end());
+            std::vector<LinkSighting>().swap(shard.sightings);
+        }
+        return all;
     }
 
 private:
     static constexpr std::size_t kShards = 16;
     struct Shard {
         std::mutex mutex;
-        std::unordered_set<FileKey, FileKeyHash> set;
+        std::vector<LinkSighting> sightings;
     };
     std::array<Shard, kShards> m_shards;
 };
@@ -102,7 +105,7 @@ struct Walker::Shared {
     std::uint64_t outstanding = 0; // items pushed and not yet finished
     std::deque<DirHandle> handles;
     std::vector<DirHandle*> freeHandles;
-    LinkSet links;
+    LinkList links;
     std::mutex warnMutex;
     std::uint64_t volumeDev = 0;
     std::vector<std::string> namePatterns;
@@ -142,16 +145,61 @@ std::string Walker::pathOf(std::uint32_t id) const
     return folderPath(m_table, id);
 }
 
-void Walker::sumTotals(std::uint32_t root)
+void Walker::finish()
 {
-    for (std::uint32_t id = m_table.size(); id-- > root + 1;)
-        m_table[m_table[id].parent].bytes += m_table[id].bytes;
+    // Each folder's place in report order: depth first, children in table order.
+    std::vector<std::uint32_t> rank(m_table.size());
+    std::uint32_t next = 0;
+    struct Range {
+        std::uint32_t next;
+        std::uint32_t end;
+    };
+    std::vector<Range> stack;
+    for (const std::uint32_t root : m_roots) {
+        stack.push_back(Range{root, root + 1});
+        while (!stack.empty()) {
+            Range& top = stack.back();
+            if (top.next == top.end) {
+                stack.pop_back();
+                continue;
+            }
+            const std::uint32_t id = top.next++;
+            rank[id] = next++;
+            const ScannedFolder& f = m_table[id];
+            if (f.childCount > 0)
+                stack.push_back(Range{f.firstChild, f.firstChild + f.childCount});
+        }
+    }
+
+    std::vector<LinkSighting> links = m_shared->links.takeAll();
+    std::sort(links.begin(), links.end(), [&](const LinkSighting& a, const LinkSighting& b) {
+        if (a.dev != b.dev)
+            return a.dev < b.dev;
+        if (a.ino != b.ino)
+            return a.ino < b.ino;
+        return rank[a.folder] < rank[b.folder];
+    });
+    std::uint64_t files = 0;
+    for (std::size_t k = 0; k < links.size(); ++k) {
+        if (k > 0 && links[k].dev == links[k - 1].dev && links[k].ino == links[k - 1].ino)
+            continue;
+        m_table[links[k].folder].bytes += links[k].bytes;
+        ++files;
+    }
+    m_files.fetch_add(files, std::memory_order_relaxed);
+
+    // Totals: a child's id is always larger than its parent's.
+    for (std::uint32_t id = m_table.size(); id-- > 0;) {
+        if (m_table[id].parent != kNoFolder)
+            m_table[m_table[id].parent].bytes += m_table[id].bytes;
+    }
 }
 
 std::uint32_t Walker::walk(const std::string& absolutePath)
 {
     Shared& s = *m_shared;
     const std::uint32_t root = m_table.allocate(1);
+    m_roots.push_back(root);
     m_table.setName(root, absolutePath);
     ScannedFolder& r = m_table[root];
     r.parent = kNoFolder;
@@ -295,9 +343,11 @@ void Walker::run(Worker& w)
                     w.names.append(name, len);
                     subBytes += own;
                 } else {
-                    if (st.stx_nlink > 1
-                        && !s.links.firstTime(FileKey{makedev(st.stx_dev_major, st.stx_dev_minor), st.stx_ino}))
+                    if (st.stx_nlink > 1) {
+                        // Counted once by finish(), in the folder that comes first in the report.
+                        s.links.add(LinkSighting{makedev(st.stx_dev_major, st.stx_dev_minor), st.stx_ino, own, id});
                         continue;
+                    }
                     fileBytes += own;
                     ++fileCount;
                 }

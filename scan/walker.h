@@ -13,7 +13,7 @@
 // permission.
 //
 // Memory: one 48-byte record per folder plus the folder names; files cost nothing beyond the
-// hard-link set, which holds only files with more than one link.
+// list of files with more than one link.
 #include "scan/folder_table.h"
 
 #include <atomic>
@@ -43,14 +43,15 @@ public:
     Walker& operator=(const Walker&) = delete;
 
     // Walks the folder at the absolute path and returns its root record; its name is the path. The
-    // sizes are each folder's own until sumTotals(). A root that cannot be opened is a warning
-    // and a root record marked kUnreadable.
+    // sizes are each folder's own until finish(). A root that cannot be opened is a warning and a
+    // root record marked kUnreadable.
     std::uint32_t walk(const std::string& absolutePath);
 
-    // Turns own sizes into subtree totals for the folders root..table.size()-1.
-    void sumTotals(std::uint32_t root);
+    // After the last walk(): counts each file with several links in the folder that comes first in
+    // report order (whichever thread saw it first), and turns own sizes into subtree totals.
+    void finish();
 
-    // Progress, safe to read from another thread during walk().
+    // Progress, safe to read from another thread during walk(); files() is exact after finish().
     std::uint64_t folders() const { return m_folders.load(std::memory_order_relaxed); }
     std::uint64_t files() const { return m_files.load(std::memory_order_relaxed); }
     std::uint64_t bytes() const { return m_bytes.load(std::memory_order_relaxed); }
@@ -70,6 +71,7 @@ private:
     FolderTable& m_table;
     std::function<void(const std::string&)> m_warn;
     std::unique_ptr<Shared> m_shared;
+    std::vector<std::uint32_t> m_roots;
     std::atomic<std::uint64_t> m_folders{0};
     std::atomic<std::uint64_t> m_files{0};
     std::atomic<std::uint64_t> m_bytes{0};

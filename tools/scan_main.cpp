@@ -365,7 +365,6 @@ int run(const Options& opt)
         for (const std::string& path : *paths) {
             ReportVolume v;
             v.root = walker.walk(path);
-            walker.sumTotals(v.root);
             struct statvfs fs {};
             if (::statvfs(path.c_str(), &fs) == 0) {
                 const std::uint64_t used = (fs.f_blocks - fs.f_bfree) * std::uint64_t{fs.f_frsize};
@@ -376,6 +375,7 @@ int run(const Options& opt)
             }
             volumes.push_back(v);
         }
+        walker.finish();
     }
     const std::int64_t end = std::time(nullptr);
 

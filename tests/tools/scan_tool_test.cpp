@@ -293,8 +293,13 @@ TEST_F(ScanTool, BadCommandLinesAndOutputsLeaveNoReport)
 TEST_F(ScanTool, RepeatedScansGiveTheSameBytesWhateverTheThreads)
 {
     buildTree();
-    for (int k = 0; k < 40; ++k)
-        fs::create_directories(tree / "many" / ("d" + std::to_string(k * 7919 % 40)) / "sub");
+    // Hard links to one file from many folders: it must count in the first of them in report
+    // order, whichever thread sees it first.
+    for (int k = 0; k < 40; ++k) {
+        const fs::path sub = tree / "many" / ("d" + std::to_string(k * 7919 % 40)) / "sub";
+        fs::create_directories(sub);
+        fs::create_hard_link(tree / "docs" / "deep" / "b.bin", sub / "b-link");
+    }
     auto body = [](const std::string& out) {
         // Without the header and closing lines, which hold the times.
         const std::size_t first = out.find('\n') + 1;
