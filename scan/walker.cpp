@@ -147,15 +147,17 @@ std::string Walker::pathOf(std::uint32_t id) const
 
 void Walker::finish()
 {
-    // Each folder's place in report order: depth first, children in table order.
-    std::vector<std::uint32_t> rank(m_table.size());
+    std::vector<LinkSighting> links = m_shared->links.takeAll();
+    // Each folder's place in report order (depth first, children in table order), needed only
+    // to place files with several links.
+    std::vector<std::uint32_t> rank(links.empty() ? 0 : m_table.size());
     std::uint32_t next = 0;
     struct Range {
         std::uint32_t next;
         std::uint32_t end;
     };
     std::vector<Range> stack;
-    for (const std::uint32_t root : m_roots) {
+    for (const std::uint32_t root : links.empty() ? std::vector<std::uint32_t>() : m_roots) {
         stack.push_back(Range{root, root + 1});
         while (!stack.empty()) {
             Range& top = stack.back();
@@ -171,7 +173,6 @@ void Walker::finish()
         }
     }
 
-    std::vector<LinkSighting> links = m_shared->links.takeAll();
     std::sort(links.begin(), links.end(), [&](const LinkSighting& a, const LinkSighting& b) {
         if (a.dev != b.dev)
             return a.dev < b.dev;

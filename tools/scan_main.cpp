@@ -60,7 +60,8 @@ DESCRIPTION
        update date, both as local "yyyy/mm/dd hh:mm:ss", and its attributes: 16, plus 2 when the
        name starts with ".", plus 1 when the owner may not write the folder.
 
-       Sizes are counted as du counts them: a file with several hard links once, symbolic links
+       Sizes are counted as du counts them: a file with several hard links once (in the first of
+       its folders in the report), symbolic links
        not followed (their own size counts), folders on other file systems left out. A name with
        control characters (a line break, a tab) is written with visible replacements and a
        warning. A name that is not valid UTF-8 is written as it is.
@@ -72,7 +73,8 @@ OPTIONS
        --form abbrev
               The abbreviated form: ">" marks stand for the folders above, a date equal to the one
               on the line before is left empty, attributes 16 are left empty; an unknown creation
-              date is written as "-".
+              date is written as "-". A ">" at the start of a folder name, which would read as a
+              mark, is written as the fullwidth "＞" with a warning.
 
        --encoding utf-8
               The default. UTF-8 with a byte-order mark, lines ended by LF.
