@@ -8,7 +8,7 @@ JOBS       ?= $(shell nproc)
 CMAKE_FLAGS ?=
 PREFIX     ?= /usr/local
 
-.PHONY: all deps configure build programs test test-asan run install package bench fuzz screenshot clean
+.PHONY: all deps configure build programs test test-asan run install package bench bench-scan fuzz screenshot clean
 
 all: build
 
@@ -58,6 +58,14 @@ bench: deps
 	cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DDG_WERROR=ON -DDG_WITH_UI=ON
 	cmake --build $(BENCH_BUILD) -j $(JOBS)
 	scripts/run-bench $(BENCH_BUILD)
+
+# dirgauge-scan against du, ncdu and gdu on a tree of 200,000 folders and 1,000,000 files, built once
+# outside the repository (see scripts/bench-scan).
+bench-scan:
+	scripts/setup-deps ncdu gdu
+	cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DDG_WERROR=ON -DDG_WITH_UI=ON
+	cmake --build $(BENCH_BUILD) -j $(JOBS) --target dirgauge-scan dirgauge-gen-tree
+	scripts/bench-scan $(BENCH_BUILD)
 
 # Differential fuzzing of the report reader with clang's libFuzzer, FUZZ_SECONDS long (not part of
 # `make test`: a run finds new inputs each time, so it is no pass/fail gate).
