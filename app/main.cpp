@@ -8,7 +8,6 @@
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
-#include <QStandardPaths>
 #include <QTimer>
 
 #include <cstdio>
@@ -23,10 +22,8 @@ int main(int argc, char* argv[])
     QCoreApplication::setApplicationName(QFileInfo(executable).completeBaseName());
 
     const QString title = dg::app::applicationTitle(executable);
-    const dg::app::ConfigFiles files = dg::app::configFilesFor(
-        std::filesystem::path(QFile::encodeName(executable).toStdString()),
-        std::filesystem::path(
-            QFile::encodeName(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation)).toStdString()));
+    const dg::app::ConfigFiles files =
+        dg::app::configFilesFor(std::filesystem::path(QFile::encodeName(executable).toStdString()));
 
     dg::ui::QtUserDialogs qtDialogs(title);
     const dg::app::TestHook testHook = dg::app::takeTestHook();
