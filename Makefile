@@ -67,13 +67,14 @@ bench-scan:
 	cmake --build $(BENCH_BUILD) -j $(JOBS) --target dirgauge-scan dirgauge-gen-tree
 	scripts/bench-scan $(BENCH_BUILD)
 
-# Differential fuzzing of the report reader with clang's libFuzzer, FUZZ_SECONDS long (not part of
-# `make test`: a run finds new inputs each time, so it is no pass/fail gate).
+# Differential fuzzing with clang's libFuzzer: the report reader, the tree build and comparison,
+# the settings file's text and the partner channel's frames and payloads, FUZZ_SECONDS each (not
+# part of `make test`: a run finds new inputs each time, so it is no pass/fail gate).
 fuzz:
 	scripts/setup-deps clang libclang-rt-14-dev
 	cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DDG_WERROR=ON -DDG_FUZZ=ON -DDG_WITH_UI=OFF -DDG_WITH_BENCH=OFF
-	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target reader_fuzz
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target reader_fuzz tree_fuzz settings_fuzz partner_fuzz
 	scripts/run-fuzz $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
 clean:

@@ -10,7 +10,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QIcon>
-#include <QStandardPaths>
 #include <QTimer>
 
 #include <cstdio>
@@ -41,10 +40,8 @@ int main(int argc, char* argv[])
     QCoreApplication::setApplicationName(QFileInfo(executable).completeBaseName());
 
     const QString title = dg::app::applicationTitle(executable);
-    const dg::app::ConfigFiles files = dg::app::configFilesFor(
-        std::filesystem::path(QFile::encodeName(executable).toStdString()),
-        std::filesystem::path(
-            QFile::encodeName(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation)).toStdString()));
+    const dg::app::ConfigFiles files =
+        dg::app::configFilesFor(std::filesystem::path(QFile::encodeName(executable).toStdString()));
 
     dg::ui::QtUserDialogs qtDialogs(title);
     const dg::app::TestHook testHook = dg::app::takeTestHook();

@@ -23,12 +23,14 @@ QStringList parametersFromArguments(const std::vector<std::string>& arguments)
     return parameters;
 }
 
-ConfigFiles configFilesFor(const std::filesystem::path& executablePath, const std::filesystem::path& userConfigDir)
+ConfigFiles configFilesFor(const std::filesystem::path& executablePath)
 {
+    const ConfigFolders folders = resolveConfigFolders(executablePath);
     ConfigFiles files;
-    files.folder = resolveConfigDir(executablePath.parent_path(), userConfigDir);
+    files.folder = folders.settings;
+    files.logFolder = folders.logs;
     files.settingsPath = files.folder / settingsFileName(executablePath);
-    files.debugLogBase = files.folder / executableBaseName(executablePath);
+    files.debugLogBase = files.logFolder / executableBaseName(executablePath);
     return files;
 }
 

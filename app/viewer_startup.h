@@ -27,14 +27,16 @@ QString applicationTitle(const QString& executablePath);
 // empty arguments are skipped, and each name is decoded as the file system encodes names.
 QStringList parametersFromArguments(const std::vector<std::string>& arguments);
 
-// Where this executable keeps its settings file and debug logs (DIRGAUGE_CONFIG_DIR, else beside
-// the executable when that folder is writable, else userConfigDir).
+// Where this executable keeps its settings file and debug logs (see resolveConfigFolders:
+// DIRGAUGE_CONFIG_DIR, else beside the executable when its settings file is there, else the
+// user's XDG configuration and state folders).
 struct ConfigFiles {
-    std::filesystem::path folder;
+    std::filesystem::path folder;       // the settings file's folder
+    std::filesystem::path logFolder;    // the debug logs' folder
     std::filesystem::path settingsPath; // <folder>/<name>.ini
-    std::filesystem::path debugLogBase; // <folder>/<name>: logs <name>01.log ...
+    std::filesystem::path debugLogBase; // <logFolder>/<name>: logs <name>01.log ...
 };
-ConfigFiles configFilesFor(const std::filesystem::path& executablePath, const std::filesystem::path& userConfigDir);
+ConfigFiles configFilesFor(const std::filesystem::path& executablePath);
 
 // The windows of one viewer process. They are made in start-up order (the main window, whose
 // creation runs FormCreate, then the About box, then the comparison-settings dialog, both

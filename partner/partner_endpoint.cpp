@@ -1,6 +1,7 @@
 #include "partner/partner_endpoint.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -85,6 +86,14 @@ void writeFrame(QLocalSocket& socket, const Frame& frame)
 // each to the endpoint's handler and answers it. A request is handled only after the previous one
 // was answered; while one is handled, further bytes wait in the socket (whose buffer is bounded).
 //
+// Fairness: one connection handles at most one request per turn of the event loop. When more bytes
+// are waiting, the next request is taken up in a later turn (a queued call), after the other
+// connections and the viewer's own events have had theirs, so a client that pipelines requests
+// (or garbage) cannot hold the viewer while a valid request on another connection waits.
+// Bounds: at most one frame is buffered for reading; answers not yet taken by the client are
+// limited to kMaxQueuedAnswerBytes, past which the client (one that sends but never reads) is
+// dropped.
+//
 // Qt sockets must not be deleted inside their own signals, and a request is handled inside the
 // socket's readyRead: so a connection is only ever deleted later, never while it handles a request,
 // and it outlives an endpoint that a handler destroys (detach()).
@@ -99,6 +108,7 @@ public:
         owner.m_connections.push_back(this);
         m_socket->setParent(this);
         m_socket->setReadBufferSize(static_cast<qint64>(kHeaderSize + kMaxPayload));
+        m_lastActivity.start();
         m_idle.setSingleShot(true);
         m_idle.setInterval(owner.m_idleTimeout);
         m_heartbeat.setInterval(owner.m_heartbeatInterval);
@@ -108,6 +118,7 @@ public:
         });
         connect(&m_heartbeat, &QTimer::timeout, this, [this] {
             writeFrame(*m_socket, Frame{MessageNumber::Working, m_requestId, m_senderId, 0, {}});
+            dropWhenAnswersPileUp();
         });
         connect(m_socket, &QLocalSocket::readyRead, this, [this] { readRequests(); });
         connect(m_socket, &QLocalSocket::disconnected, this, [this] { close(); });
@@ -125,6 +136,11 @@ public:
     Connection& operator=(const Connection&) = delete;
 
     bool busy() const { return m_busy; }
+    // Closed and waiting for its deferred deletion: no longer counts against the limit.
+    bool closing() const { return m_closing; }
+
+    // Milliseconds since the connection last delivered bytes or was answered (or was accepted).
+    qint64 idleFor() const { return m_lastActivity.elapsed(); }
 
     // Ends the connection; the object goes once it is not handling a request.
     void close()
@@ -158,35 +174,60 @@ private:
 
     void readRequests()
     {
+        m_continuationQueued = false;
         if (m_busy || m_closing)
             return;
-        for (;;) {
-            if (!readIntoDecoder(*m_socket, m_decoder)) {
-                qCWarning(lcPartner) << "dropping a partner connection:"
-                                     << describe(m_decoder.error()).data();
-                close();
-                return;
-            }
-            if (m_decoder.status() != DecodeStatus::FrameReady)
-                return;
-            const Frame frame = m_decoder.takeFrame();
-            if (!isRequest(frame.message)) {
-                qCWarning(lcPartner) << "dropping a partner connection: a reply where a request belongs";
-                close();
-                return;
-            }
-            m_idle.stop();
-            handle(frame);
-            if (m_closing) {
-                deleteLater();
-                return;
-            }
-            if (!m_owner) {
-                close();
-                return;
-            }
-            m_idle.start();
+        const qint64 before = m_socket->bytesAvailable();
+        if (!readIntoDecoder(*m_socket, m_decoder)) {
+            qCWarning(lcPartner) << "dropping a partner connection:" << describe(m_decoder.error()).data();
+            close();
+            return;
         }
+        if (m_socket->bytesAvailable() != before)
+            m_lastActivity.restart();
+        if (m_decoder.status() != DecodeStatus::FrameReady)
+            return;
+        const Frame frame = m_decoder.takeFrame();
+        if (!isRequest(frame.message)) {
+            qCWarning(lcPartner) << "dropping a partner connection: a reply where a request belongs";
+            close();
+            return;
+        }
+        m_idle.stop();
+        handle(frame);
+        if (m_closing) {
+            deleteLater();
+            return;
+        }
+        if (!m_owner) {
+            close();
+            return;
+        }
+        m_lastActivity.restart();
+        if (dropWhenAnswersPileUp())
+            return;
+        m_idle.start();
+        // The next request, if any bytes are waiting, in a later turn of the event loop.
+        if (m_socket->bytesAvailable() > 0 && !m_continuationQueued) {
+            m_continuationQueued = true;
+            QMetaObject::invokeMethod(this, [this] { readRequests(); }, Qt::QueuedConnection);
+        }
+    }
+
+    // Drops a client whose unread answers have passed the limit; true when it did.
+    bool dropWhenAnswersPileUp()
+    {
+        if (m_closing || m_socket->bytesToWrite() <= static_cast<qint64>(kMaxQueuedAnswerBytes))
+            return false;
+        qCWarning(lcPartner) << "dropping a partner connection that does not read its answers";
+        // Not close(): its flush would try to push the pile out first.
+        m_closing = true;
+        m_idle.stop();
+        m_heartbeat.stop();
+        m_socket->abort();
+        if (!m_busy)
+            deleteLater();
+        return true;
     }
 
     void handle(const Frame& frame)
@@ -217,9 +258,11 @@ private:
     FrameDecoder m_decoder;
     QTimer m_idle;
     QTimer m_heartbeat;
+    QElapsedTimer m_lastActivity;
     std::uint32_t m_requestId = 0;
     bool m_busy = false;
     bool m_closing = false;
+    bool m_continuationQueued = false;
 };
 
 PartnerEndpoint::PartnerEndpoint(QObject* parent)
@@ -472,11 +515,25 @@ PartnerEndpoint::Outcome PartnerEndpoint::exchange(const QString& endpointId, co
 void PartnerEndpoint::acceptConnections()
 {
     while (QLocalSocket* socket = m_server->nextPendingConnection()) {
-        if (m_connections.size() >= kMaxIncomingConnections) {
-            qCWarning(lcPartner) << "refusing a partner connection: too many open";
-            socket->abort();
-            socket->deleteLater();
-            continue;
+        const auto open = std::count_if(m_connections.begin(), m_connections.end(),
+                                        [](const Connection* connection) { return !connection->closing(); });
+        if (static_cast<std::size_t>(open) >= kMaxIncomingConnections) {
+            // Room for the newcomer: the connection that has been idle longest goes (never one
+            // whose request is being handled). Idle clients, stuck or hostile, thus cannot keep a
+            // partner out; a live sender delivers its request at once and is never the idlest.
+            Connection* idlest = nullptr;
+            for (Connection* connection : m_connections)
+                if (!connection->busy() && !connection->closing() &&
+                    (!idlest || connection->idleFor() > idlest->idleFor()))
+                    idlest = connection;
+            if (!idlest) {
+                qCWarning(lcPartner) << "refusing a partner connection: too many busy";
+                socket->abort();
+                socket->deleteLater();
+                continue;
+            }
+            qCInfo(lcPartner) << "closing the idlest partner connection to make room";
+            idlest->close();
         }
         new Connection(*this, socket);
     }

@@ -38,6 +38,9 @@ public:
     static constexpr std::chrono::milliseconds kDefaultIdleTimeout{10000};
     static constexpr std::chrono::milliseconds kDefaultHeartbeatInterval{2000};
     static constexpr std::size_t kMaxIncomingConnections = 64;
+    // Answers (Reply and Working frames) waiting to be sent on one connection beyond this many
+    // bytes mean that its client sends requests but does not read the answers: it is dropped.
+    static constexpr std::size_t kMaxQueuedAnswerBytes = 64 * 1024;
 
     explicit PartnerEndpoint(QObject* parent = nullptr);
     ~PartnerEndpoint() override;

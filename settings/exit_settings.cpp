@@ -17,7 +17,7 @@ StartSettings readStartSettings(const IniFile& file, const FormPlacement& curren
     settings.placement.left = document.readInteger(kSectionForm, kKeyLeft, current.left);
     settings.comp = LoadIniCompSetting(document);
     settings.synchro = document.readBool(kSectionComp, kKeySynchro, kDefaultSynchro);
-    settings.currentName = document.readString(kSectionEnv, kKeyCurrentName, "");
+    settings.currentName = document.readText(kSectionEnv, kKeyCurrentName, "");
     settings.debug = document.readBool(kSectionEnv, kKeyDebug, kDefaultDebug);
     return settings;
 }
@@ -43,7 +43,7 @@ void writeExitSettings(IniFile& file, const FormPlacement& placement, const Comp
     batch.writeInteger(kSectionForm, kKeyLeft, placement.left);
     appendCompSetting(batch, comp, synchro);
     batch.eraseSection(kSectionEnv);
-    batch.writeString(kSectionEnv, kKeyCurrentName, currentName);
+    batch.writeText(kSectionEnv, kKeyCurrentName, currentName);
     batch.writeBool(kSectionEnv, kKeyDebug, debug);
     file.commit(batch);
     file.flush();

@@ -24,7 +24,7 @@ struct StartSettings {
     FormPlacement placement;
     CompSetting comp;
     bool synchro = true;
-    std::string currentName;
+    std::string currentName; // UTF-8 (see IniDocument::readText)
     bool debug = false;
 };
 
@@ -42,7 +42,8 @@ bool readDebug(const IniFile& file);
 // "Debug". Since each section is erased before it is written, the three go to the end of the file
 // in this order with exactly these keys; other sections keep their bytes.
 //
-// All of it is one replacement of the file, so two viewers exiting at the same moment leave one
+// currentName is UTF-8; while it reads the same as the value in the file, the file's bytes are kept
+// (a name stored as Shift-JIS stays Shift-JIS). All of it is one replacement of the file, so two viewers exiting at the same moment leave one
 // of them complete, never a mix. When the system refuses the write, dg::UserError
 // "<full path> に書き込めません" is thrown and the file keeps its previous content: no part of the
 // sequence is written (with single writes the first one would already have been refused).

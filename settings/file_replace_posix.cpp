@@ -35,19 +35,6 @@ bool writeAll(int fd, std::string_view bytes)
     return true;
 }
 
-// The file that is really replaced: the target of a symbolic link, so that a settings file kept
-// elsewhere and linked into place stays linked.
-std::filesystem::path replacedFile(const std::filesystem::path& path)
-{
-    std::error_code ec;
-    if (std::filesystem::is_symlink(path, ec)) {
-        auto target = std::filesystem::canonical(path, ec);
-        if (!ec)
-            return target;
-    }
-    return path;
-}
-
 void syncFolder(const std::filesystem::path& file)
 {
     std::filesystem::path folder = file.parent_path();
@@ -66,22 +53,34 @@ void syncFolder(const std::filesystem::path& file)
 ReadResult readWholeFile(const std::filesystem::path& path, std::size_t maxSize)
 {
     ReadResult result;
-    const int fd = openRetrying(path.c_str(), O_RDONLY);
+    // O_NONBLOCK: opening a FIFO without a writer would wait for one; O_NOCTTY: a terminal named
+    // here must not become ours. Neither changes how a regular file is read.
+    const int fd = openRetrying(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) {
         result.status = errno == ENOENT ? ReadStatus::Missing : ReadStatus::Failed;
         return result;
     }
     struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) ||
-        static_cast<std::size_t>(info.st_size) > maxSize) {
+    if (::fstat(fd, &info) != 0) {
         ::close(fd);
         return result;
     }
-    std::string bytes;
-    bytes.reserve(static_cast<std::size_t>(info.st_size));
-    char buffer[16384];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (!S_ISREG(info.st_mode)) {
+        ::close(fd);
+        result.status = ReadStatus::NotRegular;
+        return result;
+    }
+    const auto size = static_cast<std::size_t>(info.st_size);
+    if (size > maxSize) {
+        ::close(fd);
+        return result;
+    }
+    // The size at opening bounds the read: a file that another program keeps appending to ends
+    // there instead of being read on and on.
+    std::string bytes(size, '\0');
+    std::size_t filled = 0;
+    while (filled < size) {
+        const ssize_t n = ::read(fd, bytes.data() + filled, size - filled);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -89,22 +88,47 @@ ReadResult readWholeFile(const std::filesystem::path& path, std::size_t maxSize)
             return result;
         }
         if (n == 0)
-            break;
-        bytes.append(buffer, static_cast<std::size_t>(n));
-        if (bytes.size() > maxSize) {
-            ::close(fd);
-            return result;
-        }
+            break; // shrunk meanwhile: what is there is the file
+        filled += static_cast<std::size_t>(n);
     }
     ::close(fd);
+    bytes.resize(filled);
     result.status = ReadStatus::Ok;
     result.bytes = std::move(bytes);
     return result;
 }
 
-ExclusiveLock::ExclusiveLock(const std::filesystem::path& lockPath)
+std::string_view describe(ReadStatus status)
 {
-    const int fd = openRetrying(lockPath.c_str(), O_RDWR | O_CREAT, 0666);
+    switch (status) {
+    case ReadStatus::Ok: return "read";
+    case ReadStatus::Missing: return "no such file";
+    case ReadStatus::NotRegular: return "not a regular file";
+    case ReadStatus::Failed: break;
+    }
+    return "cannot be read";
+}
+
+std::filesystem::path replacedFile(const std::filesystem::path& path)
+{
+    constexpr int kMaxLinks = 40; // as the system itself follows at most
+    std::filesystem::path file = path;
+    for (int hop = 0; hop < kMaxLinks; ++hop) {
+        std::error_code ec;
+        if (!std::filesystem::is_symlink(std::filesystem::symlink_status(file, ec)))
+            return file;
+        const std::filesystem::path target = std::filesystem::read_symlink(file, ec);
+        if (ec)
+            return path;
+        file = target.is_absolute() ? target : file.parent_path() / target;
+    }
+    return path;
+}
+
+FolderLock::FolderLock(const std::filesystem::path& folder)
+{
+    const std::filesystem::path dir = folder.empty() ? std::filesystem::path(".") : folder;
+    const int fd = openRetrying(dir.c_str(), O_RDONLY | O_DIRECTORY);
     if (fd < 0)
         return;
     int rc = 0;
@@ -118,7 +142,7 @@ ExclusiveLock::ExclusiveLock(const std::filesystem::path& lockPath)
     m_fd = fd;
 }
 
-ExclusiveLock::~ExclusiveLock()
+FolderLock::~FolderLock()
 {
     if (m_fd >= 0)
         ::close(m_fd); // closing the only descriptor releases the lock
@@ -146,6 +170,8 @@ bool replaceFile(const std::filesystem::path& path, std::string_view bytes)
 
     struct stat existing {};
     const bool exists = ::stat(file.c_str(), &existing) == 0;
+    if (exists && !S_ISREG(existing.st_mode))
+        return false;
 
     // Any file already there is left over from a writer that crashed: we hold the lock.
     ::unlink(temp.c_str());

@@ -1,5 +1,6 @@
 #include "settings/ini_document.h"
 
+#include "core/encoding.h"
 #include "core/sjis.h"
 
 #include <stdexcept>
@@ -160,6 +161,60 @@ std::string formatProfileInteger(std::int32_t value)
     return std::to_string(value);
 }
 
+bool isValidUtf8(std::string_view text)
+{
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        }
+        std::size_t length = 0;
+        std::uint32_t point = 0;
+        std::uint32_t lowest = 0;
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2;
+            point = lead & 0x1Fu;
+            lowest = 0x80;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3;
+            point = lead & 0x0Fu;
+            lowest = 0x800;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4;
+            point = lead & 0x07u;
+            lowest = 0x10000;
+        } else {
+            return false;
+        }
+        if (text.size() - i < length)
+            return false;
+        for (std::size_t k = 1; k < length; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + k]);
+            if ((next & 0xC0u) != 0x80u)
+                return false;
+            point = (point << 6) | (next & 0x3Fu);
+        }
+        if (point < lowest || point > 0x10FFFF || (point >= 0xD800 && point <= 0xDFFF))
+            return false;
+        i += length;
+    }
+    return true;
+}
+
+std::string settingsTextToUtf8(std::string_view stored)
+{
+    if (isValidUtf8(stored))
+        return std::string(stored);
+    // The conversion marks every byte that is not Shift-JIS with U+FFFD; the input cannot hold
+    // that character itself, since it is not UTF-8.
+    std::string converted = encoding::sjisToUtf8(stored);
+    if (converted.find("\xEF\xBF\xBD") != std::string::npos)
+        return std::string(stored);
+    return converted;
+}
+
 namespace {
 
 // key=value, built by appending: GCC 12 warns falsely (-Wrestrict) about chained operator+ here.
@@ -308,15 +363,33 @@ std::int32_t IniDocument::readInteger(std::string_view section, std::string_view
     return parseProfileInteger(cutToMaxLength(*value)).value_or(defaultValue);
 }
 
+std::string IniDocument::readText(std::string_view section, std::string_view key,
+                                  std::string_view defaultValue) const
+{
+    const auto value = findValue(section, key);
+    if (!value)
+        return std::string(defaultValue);
+    return settingsTextToUtf8(cutToMaxLength(*value));
+}
+
 bool IniDocument::readBool(std::string_view section, std::string_view key, bool defaultValue) const
 {
     return readInteger(section, key, defaultValue ? 1 : 0) != 0;
 }
 
+void IniDocument::terminate(Line& line) const
+{
+    if (!line.end.empty())
+        return;
+    // A last line that ends in a lone CR keeps it as text: an LF after it would make the two a
+    // line end, so it gets a whole CR LF of its own.
+    line.end = line.text.ends_with('\r') ? "\r\n" : m_lineEnd;
+}
+
 void IniDocument::appendLine(std::string text)
 {
-    if (!m_lines.empty() && m_lines.back().end.empty())
-        m_lines.back().end = m_lineEnd;
+    if (!m_lines.empty())
+        terminate(m_lines.back());
     m_lines.push_back(classify(std::move(text), m_lineEnd));
 }
 
@@ -359,8 +432,7 @@ void IniDocument::writeString(std::string_view section, std::string_view key,
     for (std::size_t i = header + 1; i < end; ++i)
         if (!trimBlanks(m_lines[i].text).empty())
             last = i;
-    if (m_lines[last].end.empty())
-        m_lines[last].end = m_lineEnd;
+    terminate(m_lines[last]);
     insertLine(last + 1, keyValueLine(key, stored));
 }
 
@@ -387,7 +459,14 @@ void IniDocument::eraseSection(std::string_view section)
 
 bool IniDocument::validSectionName(std::string_view section)
 {
-    return validName(section) && sjis::findChar(section, ']') == std::string_view::npos;
+    if (!validName(section) || sjis::findChar(section, ']') != std::string_view::npos)
+        return false;
+    // A name that ends in a lone lead byte would take the closing "]" as its trail byte, and the
+    // header would no longer read as one.
+    std::size_t last = 0;
+    for (std::size_t i = 0; i < section.size(); i += sjis::charLength(section, i))
+        last = i;
+    return !sjis::isLeadByte(static_cast<unsigned char>(section[last])) || last + 1 < section.size();
 }
 
 bool IniDocument::validKeyName(std::string_view key)

@@ -8,9 +8,13 @@
 // writable by the same rules as the profile functions, and keep the exit order of its sections.
 //
 // The format, as we read it:
-// - The text is bytes (Shift-JIS on a Japanese system); nothing is converted. Lines end with LF or
-//   CR LF; each line keeps its own ending. New lines take the ending of the file's first line,
-//   LF for an empty file.
+// - The text is bytes; the document converts nothing. Lines end with LF or CR LF; each line keeps
+//   its own ending. New lines take the ending of the file's first line, CR LF (the format's own)
+//   for an empty file or one without a line end.
+// - Text values (readText, IniBatch::writeText) are UTF-8 when the program writes them. Read, a
+//   value that is valid UTF-8 is taken as such; any other is taken as Shift-JIS (code page 932,
+//   what a settings file written by the profile functions on a Japanese system holds) when it
+//   decodes as that, else left as it is. See settingsTextToUtf8.
 // - A line whose first non-blank character is "[" and that holds a "]" opens a section; its name
 //   is the text between them, blanks trimmed. "]" is looked for character by character, so a
 //   Shift-JIS trail byte never ends the name. A UTF-8 byte-order mark before the first line is
@@ -56,6 +60,13 @@ std::optional<std::int32_t> parseProfileInteger(std::string_view text);
 // The decimal text an integer is written as ("-" in front of negative values).
 std::string formatProfileInteger(std::int32_t value);
 
+// True when text is well-formed UTF-8 (no overlong forms, no surrogates, nothing above U+10FFFF).
+bool isValidUtf8(std::string_view text);
+
+// A stored text value as UTF-8: as it is when it is valid UTF-8, else converted from Shift-JIS
+// (code page 932) when every byte of it decodes as that, else as it is.
+std::string settingsTextToUtf8(std::string_view stored);
+
 class IniDocument {
 public:
     // An empty file.
@@ -65,7 +76,8 @@ public:
 
     // The file's bytes: untouched lines exactly as read, edited lines in their new form.
     std::string bytes() const;
-    // The line end used for new lines: "\r\n" when the file's first line ends so, else "\n".
+    // The line end used for new lines: the ending of the file's first line, "\r\n" when the file
+    // has no line end at all.
     std::string_view lineEnd() const { return m_lineEnd; }
 
     bool hasSection(std::string_view section) const;
@@ -79,6 +91,8 @@ public:
     // The value read by parseProfileInteger, or defaultValue when missing or not a number.
     std::int32_t readInteger(std::string_view section, std::string_view key,
                              std::int32_t defaultValue) const;
+    // readString converted by settingsTextToUtf8; defaultValue (UTF-8) when missing.
+    std::string readText(std::string_view section, std::string_view key, std::string_view defaultValue) const;
     // readInteger with the default 1 or 0; any non-zero value is true.
     bool readBool(std::string_view section, std::string_view key, bool defaultValue) const;
 
@@ -91,7 +105,8 @@ public:
     void eraseSection(std::string_view section);
 
     // A name that the file can hold and give back: not empty, no blank at either end, no CR, LF
-    // or NUL; a section name without "]", a key without "=" and not starting with ";" or "[".
+    // or NUL; a section name without "]" that does not end in a lone Shift-JIS lead byte (which
+    // would swallow the closing "]"), a key without "=" and not starting with ";" or "[".
     static bool validSectionName(std::string_view section);
     static bool validKeyName(std::string_view key);
 
@@ -111,11 +126,13 @@ private:
     // One past the last line of the section whose header is at header.
     std::size_t sectionEnd(std::size_t header) const;
     std::size_t findKey(std::size_t header, std::string_view foldedKey) const;
+    // Gives the file's last line, which has none, a line end before a line is added after it.
+    void terminate(Line& line) const;
     void appendLine(std::string text);
     void insertLine(std::size_t at, std::string text);
 
     std::vector<Line> m_lines;
-    std::string m_lineEnd = "\n";
+    std::string m_lineEnd = "\r\n";
 };
 
 } // namespace dg

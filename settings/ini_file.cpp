@@ -3,7 +3,9 @@
 #include "core/errors.h"
 #include "settings/file_replace.h"
 
+#include <optional>
 #include <stdexcept>
+#include <vector>
 
 namespace dg {
 
@@ -29,7 +31,7 @@ void requireNames(std::string_view section, std::string_view key)
 void IniBatch::eraseSection(std::string_view section)
 {
     requireNames(section, {});
-    m_edits.push_back(Edit{true, std::string(section), {}, {}});
+    m_edits.push_back(Edit{true, false, std::string(section), {}, {}});
 }
 
 void IniBatch::writeString(std::string_view section, std::string_view key, std::string_view value)
@@ -37,7 +39,13 @@ void IniBatch::writeString(std::string_view section, std::string_view key, std::
     if (key.empty())
         throw std::invalid_argument("empty settings key name");
     requireNames(section, key);
-    m_edits.push_back(Edit{false, std::string(section), std::string(key), std::string(value)});
+    m_edits.push_back(Edit{false, false, std::string(section), std::string(key), std::string(value)});
+}
+
+void IniBatch::writeText(std::string_view section, std::string_view key, std::string_view utf8Value)
+{
+    writeString(section, key, utf8Value);
+    m_edits.back().text = true;
 }
 
 void IniBatch::writeInteger(std::string_view section, std::string_view key, std::int32_t value)
@@ -52,19 +60,26 @@ void IniBatch::writeBool(std::string_view section, std::string_view key, bool va
 
 void IniBatch::applyTo(IniDocument& document) const
 {
-    for (const Edit& edit : m_edits) {
+    // The stored bytes of the text values, as the document held them before any edit.
+    std::vector<std::optional<std::string>> kept(m_edits.size());
+    for (std::size_t i = 0; i < m_edits.size(); ++i) {
+        const Edit& edit = m_edits[i];
+        if (!edit.text)
+            continue;
+        auto stored = document.findValue(edit.section, edit.key);
+        if (stored && document.readText(edit.section, edit.key, {}) == edit.value)
+            kept[i] = std::move(stored);
+    }
+    for (std::size_t i = 0; i < m_edits.size(); ++i) {
+        const Edit& edit = m_edits[i];
         if (edit.erase)
             document.eraseSection(edit.section);
         else
-            document.writeString(edit.section, edit.key, edit.value);
+            document.writeString(edit.section, edit.key, kept[i] ? *kept[i] : edit.value);
     }
 }
 
-IniFile::IniFile(std::filesystem::path path) : m_path(makeAbsolute(std::move(path)))
-{
-    m_lockPath = m_path;
-    m_lockPath += ".lock";
-}
+IniFile::IniFile(std::filesystem::path path) : m_path(makeAbsolute(std::move(path))) {}
 
 IniDocument IniFile::snapshot() const
 {
@@ -83,6 +98,12 @@ std::int32_t IniFile::readInteger(std::string_view section, std::string_view key
 bool IniFile::readBool(std::string_view section, std::string_view key, bool defaultValue) const
 {
     return snapshot().readBool(section, key, defaultValue);
+}
+
+std::string IniFile::readText(std::string_view section, std::string_view key,
+                              std::string_view defaultValue) const
+{
+    return snapshot().readText(section, key, defaultValue);
 }
 
 std::string IniFile::readString(std::string_view section, std::string_view key,
@@ -123,12 +144,16 @@ void IniFile::commit(const IniBatch& batch)
 {
     if (batch.empty())
         return;
-    const file_replace::ExclusiveLock lock(m_lockPath);
+    // Both viewers replace the same file (the end of the link chain), so both lock its folder.
+    const file_replace::FolderLock lock(file_replace::replacedFile(m_path).parent_path());
     if (!lock.held())
         refuse();
     // Read under the lock, so that an edit made by the partner since our last look is kept.
     const auto current = file_replace::readWholeFile(m_path, kMaxFileSize);
-    if (current.status == file_replace::ReadStatus::Failed || !file_replace::mayReplace(m_path))
+    // Only a readable regular file, or none at all, is replaced: a FIFO, a device or a file we
+    // could not read keeps what it is.
+    if ((current.status != file_replace::ReadStatus::Ok && current.status != file_replace::ReadStatus::Missing) ||
+        !file_replace::mayReplace(m_path))
         refuse();
     IniDocument document(current.bytes);
     batch.applyTo(document);

@@ -4,14 +4,23 @@
 //
 // Nothing is cached: every read takes a fresh look at the file, so a viewer sees what its partner
 // wrote a moment ago. Every write is applied to the file at once and completely: under an
-// exclusive advisory lock on "<file>.lock" beside it, the current file is read, the edit applied,
-// the result written to "<file>.tmp", forced to disk and renamed over the file. Two viewers
-// writing at the same moment therefore never lose each other's keys, a reader never sees half a
-// file, and a crash leaves either the old or the new file. Readers take no lock.
+// exclusive advisory lock (flock) on the folder that holds the file, the current file is read,
+// the edit applied, the result written to "<file>.tmp", forced to disk and renamed over the file.
+// Two viewers writing at the same moment therefore never lose each other's keys, a reader never
+// sees half a file, and a crash leaves either the old or the new file. Readers take no lock.
 //
-// A missing file reads as empty (all defaults) and is created by the first write. A file that
-// cannot be read, or is larger than kMaxFileSize, reads as empty too; writing to it is refused
-// rather than replacing content we could not read.
+// Why the folder: the file itself cannot carry the lock, since every write replaces it by a new
+// inode, so a second writer that opened the file after the rename would lock the new inode while
+// the first still holds the old one. The folder stays the same object across replacements, the
+// lock needs no file of its own (nothing is left beside the settings after exit, or after a
+// crash: the kernel releases the lock with its holder), and the ".tmp" name is only ever used
+// under it. When the settings file is a symbolic link, the folder of the file at the end of the
+// link is locked and that file replaced; the link stays.
+//
+// A missing file reads as empty (all defaults) and is created by the first write. A file that is
+// not a regular one (a FIFO, a device; opened without waiting and never read), cannot be read, or
+// is larger than kMaxFileSize, reads as empty too; writing to it is refused rather than replacing
+// content we could not read.
 #include "settings/ini_document.h"
 
 #include <cstddef>
@@ -33,6 +42,11 @@ public:
     void writeString(std::string_view section, std::string_view key, std::string_view value);
     void writeInteger(std::string_view section, std::string_view key, std::int32_t value);
     void writeBool(std::string_view section, std::string_view key, bool value);
+    // Writes a text value given as UTF-8 (see IniDocument::readText). When the document held a
+    // value for the key before this batch that reads as the same text, those bytes are written
+    // instead, so a value kept in another encoding (Shift-JIS) goes back byte for byte while the
+    // program has not changed it, even when the batch erases its section first.
+    void writeText(std::string_view section, std::string_view key, std::string_view utf8Value);
 
     bool empty() const { return m_edits.empty(); }
     // Applies the edits in the order recorded.
@@ -41,6 +55,7 @@ public:
 private:
     struct Edit {
         bool erase = false; // erase section, or write key=value
+        bool text = false;  // writeText: keep the stored bytes of the same text
         std::string section;
         std::string key;
         std::string value;
@@ -69,6 +84,8 @@ public:
     bool readBool(std::string_view section, std::string_view key, bool defaultValue) const;
     std::string readString(std::string_view section, std::string_view key,
                            std::string_view defaultValue = {}) const;
+    std::string readText(std::string_view section, std::string_view key,
+                         std::string_view defaultValue = {}) const;
 
     // Single writes, each applied to the file at once. A write the system refuses (the folder
     // cannot be written, the file is read-only, the existing file cannot be read) throws
@@ -90,7 +107,6 @@ private:
     [[noreturn]] void refuse() const;
 
     std::filesystem::path m_path;
-    std::filesystem::path m_lockPath;
 };
 
 } // namespace dg

@@ -1,10 +1,11 @@
 #include "settings/settings_location.h"
 
-#include "settings/file_replace.h"
-
 #include <cstdlib>
+#include <pwd.h>
 #include <string>
 #include <system_error>
+#include <unistd.h>
+#include <vector>
 
 namespace dg {
 
@@ -16,21 +17,61 @@ void createFolder(const std::filesystem::path& dir)
     std::filesystem::create_directories(dir, ec);
 }
 
+const char* variable(std::string_view name)
+{
+    const char* value = std::getenv(std::string(name).c_str());
+    return value && *value ? value : nullptr;
+}
+
+// $HOME, else the password entry's home folder; empty when neither names one.
+std::filesystem::path homeFolder()
+{
+    if (const char* home = variable("HOME"))
+        return home;
+    long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);
+    std::vector<char> buffer(static_cast<std::size_t>(size > 0 ? size : 16384));
+    passwd entry{};
+    passwd* found = nullptr;
+    if (::getpwuid_r(::geteuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found && found->pw_dir &&
+        *found->pw_dir)
+        return found->pw_dir;
+    return {};
+}
+
+// $name when it is an absolute path (relative ones are ignored, as the base-directory rules say),
+// else home / fallback; empty when there is no home folder either.
+std::filesystem::path baseFolder(std::string_view name, const std::filesystem::path& home,
+                                 const std::filesystem::path& fallback)
+{
+    if (const char* value = variable(name); value && std::filesystem::path(value).is_absolute())
+        return value;
+    if (home.empty())
+        return {};
+    return home / fallback;
+}
+
 } // namespace
 
-std::filesystem::path resolveConfigDir(const std::filesystem::path& exeDir,
-                                       const std::filesystem::path& userConfigDir)
+ConfigFolders resolveConfigFolders(const std::filesystem::path& exePath)
 {
-    const std::string variable(kConfigDirVariable);
-    if (const char* named = std::getenv(variable.c_str()); named && *named) {
-        std::filesystem::path dir(named);
+    if (const char* named = variable(kConfigDirVariable)) {
+        const std::filesystem::path dir(named);
         createFolder(dir);
-        return dir;
+        return {dir, dir};
     }
-    if (file_replace::isWritableDirectory(exeDir) || userConfigDir.empty())
-        return exeDir;
-    createFolder(userConfigDir);
-    return userConfigDir;
+    const std::filesystem::path exeDir = exePath.parent_path();
+    std::error_code ec;
+    if (!exeDir.empty() && std::filesystem::exists(std::filesystem::symlink_status(exeDir / settingsFileName(exePath), ec)))
+        return {exeDir, exeDir};
+    const std::filesystem::path home = homeFolder();
+    const std::filesystem::path config = baseFolder("XDG_CONFIG_HOME", home, ".config");
+    const std::filesystem::path state = baseFolder("XDG_STATE_HOME", home, std::filesystem::path(".local") / "state");
+    if (config.empty() || state.empty())
+        return {exeDir, exeDir};
+    ConfigFolders folders{config / kUserFolderName, state / kUserFolderName};
+    createFolder(folders.settings);
+    createFolder(folders.logs);
+    return folders;
 }
 
 std::filesystem::path executableBaseName(const std::filesystem::path& exePath)
@@ -45,10 +86,9 @@ std::filesystem::path settingsFileName(const std::filesystem::path& exePath)
     return name;
 }
 
-std::filesystem::path settingsFilePath(const std::filesystem::path& exePath,
-                                       const std::filesystem::path& userConfigDir)
+std::filesystem::path settingsFilePath(const std::filesystem::path& exePath)
 {
-    return resolveConfigDir(exePath.parent_path(), userConfigDir) / settingsFileName(exePath);
+    return resolveConfigFolders(exePath).settings / settingsFileName(exePath);
 }
 
 } // namespace dg

@@ -1,22 +1,33 @@
 #pragma once
-// Where the settings file (and the numbered debug logs beside it) live, and what it is called.
+// Where the settings file and the numbered debug logs live, and what the settings file is called.
 #include <filesystem>
 #include <string_view>
 
 namespace dg {
 
-// Names the folder outright when set and not empty; tests and scripts use it to run in isolation.
+// Names one folder for both the settings file and the debug logs when set and not empty; tests
+// and scripts use it to run in isolation.
 inline constexpr std::string_view kConfigDirVariable = "DIRGAUGE_CONFIG_DIR";
 
-// The folder for the settings file and the debug logs:
-// - the folder named by DIRGAUGE_CONFIG_DIR when it is set and not empty (created when missing);
-// - else exeDir when this process may create files in it (a portable install, a build folder);
-// - else userConfigDir, created when missing (the viewer passes Qt's AppConfigLocation).
-// A folder that cannot be created is returned all the same: the first write to the settings file
-// then reports that it cannot be written. Both viewers of a pair run the same executable and
-// therefore get the same folder.
-std::filesystem::path resolveConfigDir(const std::filesystem::path& exeDir,
-                                       const std::filesystem::path& userConfigDir);
+// The folder name under the user's configuration and state folders.
+inline constexpr std::string_view kUserFolderName = "dirgauge";
+
+struct ConfigFolders {
+    std::filesystem::path settings; // holds the settings file
+    std::filesystem::path logs;     // holds the debug logs
+};
+
+// The folders for an executable at exePath, in this order:
+// - DIRGAUGE_CONFIG_DIR when it is set and not empty: that one folder for both;
+// - the executable's folder for both when the settings file (settingsFileName) is already there:
+//   a program folder copied with its settings keeps working as it always did;
+// - else $XDG_CONFIG_HOME/dirgauge for the settings and $XDG_STATE_HOME/dirgauge for the logs;
+//   an unset, empty or relative XDG_CONFIG_HOME means ~/.config, XDG_STATE_HOME ~/.local/state.
+//   Without a home folder (HOME unset and no password entry) the executable's folder is used.
+// The folders are created when missing; one that cannot be created is returned all the same (the
+// first write then reports it). Both viewers of a pair run the same executable and therefore get
+// the same folders.
+ConfigFolders resolveConfigFolders(const std::filesystem::path& exePath);
 
 // The executable's file name without its extension: "/usr/bin/dirgauge" gives "dirgauge",
 // "D:\\Apps\\Dirgauge.exe" (on Windows) "Dirgauge".
@@ -26,8 +37,7 @@ std::filesystem::path executableBaseName(const std::filesystem::path& exePath);
 // ".ini" appended when it has none ("dirgauge" gives "dirgauge.ini").
 std::filesystem::path settingsFileName(const std::filesystem::path& exePath);
 
-// resolveConfigDir(exe's folder, userConfigDir) / settingsFileName(exePath).
-std::filesystem::path settingsFilePath(const std::filesystem::path& exePath,
-                                       const std::filesystem::path& userConfigDir);
+// resolveConfigFolders(exePath).settings / settingsFileName(exePath).
+std::filesystem::path settingsFilePath(const std::filesystem::path& exePath);
 
 } // namespace dg

@@ -1,8 +1,6 @@
 #include "ui/endpoint_partner_link.h"
 
-#include <charconv>
-#include <limits>
-#include <vector>
+#include "partner/set_partner_text.h"
 
 namespace dg::ui {
 namespace {
@@ -20,54 +18,24 @@ MessageNumber numberOf(PartnerMessage message)
     return MessageNumber::Close;
 }
 
-// Exactly four decimal integers separated by commas ("-" allowed), each fitting an int.
-std::optional<std::vector<int>> fourIntegers(std::string_view text)
-{
-    std::vector<int> values;
-    const char* p = text.data();
-    const char* end = text.data() + text.size();
-    for (int i = 0; i < 4; ++i) {
-        if (i > 0) {
-            if (p == end || *p != ',')
-                return std::nullopt;
-            ++p;
-        }
-        int value = 0;
-        const auto [next, error] = std::from_chars(p, end, value);
-        if (error != std::errc() || next == p)
-            return std::nullopt;
-        values.push_back(value);
-        p = next;
-    }
-    if (p != end)
-        return std::nullopt;
-    return values;
-}
-
 } // namespace
 
 std::string composeSetPartnerPayload(const QString& ownTitle, const std::optional<QRect>& geometry)
 {
-    std::string payload = ownTitle.toStdString();
-    if (geometry) {
-        payload += '\n';
-        payload += std::to_string(geometry->x()) + ',' + std::to_string(geometry->y()) + ',' +
-                   std::to_string(geometry->width()) + ',' + std::to_string(geometry->height());
-    }
-    return payload;
+    std::optional<partner::WindowPlace> place;
+    if (geometry)
+        place = partner::WindowPlace{geometry->x(), geometry->y(), geometry->width(), geometry->height()};
+    return partner::composeSetPartnerText(ownTitle.toStdString(), place);
 }
 
 SetPartnerPayload parseSetPartnerPayload(std::string_view payload)
 {
-    const auto toQString = [](std::string_view bytes) {
-        return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
-    };
-    const std::size_t feed = payload.rfind('\n');
-    if (feed != std::string_view::npos) {
-        if (const auto values = fourIntegers(payload.substr(feed + 1)); values && (*values)[2] > 0 && (*values)[3] > 0)
-            return {toQString(payload.substr(0, feed)), QRect((*values)[0], (*values)[1], (*values)[2], (*values)[3])};
-    }
-    return {toQString(payload), std::nullopt};
+    const partner::SetPartnerText text = partner::parseSetPartnerText(payload);
+    SetPartnerPayload parsed{QString::fromUtf8(text.title.data(), static_cast<qsizetype>(text.title.size())),
+                             std::nullopt};
+    if (text.place)
+        parsed.geometry = QRect(text.place->left, text.place->top, text.place->width, text.place->height);
+    return parsed;
 }
 
 std::optional<PartnerRequest> requestFromFrame(const partner::Frame& frame)

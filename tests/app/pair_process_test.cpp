@@ -18,6 +18,8 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <filesystem>
+#include <sys/stat.h>
 #include <fstream>
 #include <functional>
 #include <string>
@@ -180,6 +182,33 @@ TEST_F(PairProcessTest, TheComparisonSourceViewerComparesTheOtherWayAndBothClose
     for (const std::string& text : texts) {
         EXPECT_NE(text.find("End   LoadBaseFile, 60 Lines"), std::string::npos) << text;
         EXPECT_NE(text.find("***** デバッグ出力の終了 *****"), std::string::npos) << "not closed normally";
+    }
+}
+
+// A settings file that is a FIFO without a writer, or a link to a device that never ends, does not
+// keep the viewer from starting: it starts with the defaults, and its exit reports that the
+// settings cannot be written, leaving the file what it was.
+TEST_F(PairProcessTest, ASettingsFileThatIsAFifoOrADeviceDoesNotStopTheViewer)
+{
+    std::filesystem::create_directories(configDir());
+    const auto settings = configDir() / "dirgauge.ini";
+    for (const bool fifo : {true, false}) {
+        SCOPED_TRACE(fifo ? "FIFO" : "/dev/zero");
+        std::filesystem::remove(settings);
+        if (fifo)
+            ASSERT_EQ(::mkfifo(settings.c_str(), 0600), 0);
+        else
+            std::filesystem::create_symlink("/dev/zero", settings);
+        QProcess& viewer = startViewer(newer, writeScript("Exit1\n"));
+        if (!finished(viewer)) {
+            ADD_FAILURE() << "the viewer did not start and close";
+            viewer.kill();
+            viewer.waitForFinished(kBoundMs);
+            continue;
+        }
+        EXPECT_EQ(boxesOf(viewer), "dirgauge: error: " + settings.string() + " に書き込めません\n");
+        EXPECT_EQ(std::filesystem::is_fifo(std::filesystem::symlink_status(settings)), fifo);
+        EXPECT_EQ(std::filesystem::is_symlink(settings), !fifo);
     }
 }
 

@@ -11,6 +11,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <optional>
+#include <string>
 
 namespace dg::app {
 namespace {
@@ -30,28 +33,52 @@ TEST(ViewerStartup, ParametersSkipEmptyArgumentsAndKeepTheBytesOfNames)
     EXPECT_EQ(parametersFromArguments({"", "/tmp/表 1.txt", "b.txt"}), (QStringList{"/tmp/表 1.txt", "b.txt"}));
 }
 
-class ConfigDirVariable {
+class ScopedVariable {
 public:
-    explicit ConfigDirVariable(const std::string& value) { ::setenv("DIRGAUGE_CONFIG_DIR", value.c_str(), 1); }
-    ~ConfigDirVariable() { ::unsetenv("DIRGAUGE_CONFIG_DIR"); }
+    ScopedVariable(const char* name, const std::string& value) : m_name(name)
+    {
+        if (const char* old = std::getenv(name))
+            m_old = old;
+        ::setenv(name, value.c_str(), 1);
+    }
+    ~ScopedVariable()
+    {
+        if (m_old)
+            ::setenv(m_name, m_old->c_str(), 1);
+        else
+            ::unsetenv(m_name);
+    }
+    ScopedVariable(const ScopedVariable&) = delete;
+    ScopedVariable& operator=(const ScopedVariable&) = delete;
+
+private:
+    const char* m_name;
+    std::optional<std::string> m_old;
 };
 
 TEST(ViewerStartup, SettingsAndLogsFollowTheConfigFolder)
 {
     test::TempFolder folder;
     {
-        const ConfigDirVariable variable((folder.path() / "cfg").string());
-        const ConfigFiles files = configFilesFor("/opt/dg/dirgauge", folder.path() / "user");
+        const ScopedVariable variable("DIRGAUGE_CONFIG_DIR", (folder.path() / "cfg").string());
+        const ConfigFiles files = configFilesFor("/opt/dg/dirgauge");
         EXPECT_EQ(files.folder, folder.path() / "cfg");
         EXPECT_EQ(files.settingsPath, folder.path() / "cfg" / "dirgauge.ini");
         EXPECT_EQ(files.debugLogBase, folder.path() / "cfg" / "dirgauge");
         EXPECT_TRUE(std::filesystem::is_directory(folder.path() / "cfg"));
     }
-    ::unsetenv("DIRGAUGE_CONFIG_DIR");
-    EXPECT_EQ(configFilesFor(folder.path() / "dirgauge", folder.path() / "user").settingsPath,
-              folder.path() / "dirgauge.ini");
-    EXPECT_EQ(configFilesFor("/nonexistent/bin/dirgauge", folder.path() / "user").settingsPath,
-              folder.path() / "user" / "dirgauge.ini");
+    const ScopedVariable noVariable("DIRGAUGE_CONFIG_DIR", "");
+    const ScopedVariable config("XDG_CONFIG_HOME", (folder.path() / "config").string());
+    const ScopedVariable state("XDG_STATE_HOME", (folder.path() / "state").string());
+    // Installed: the user's folders, logs apart from the settings.
+    const ConfigFiles installed = configFilesFor("/nonexistent/bin/dirgauge");
+    EXPECT_EQ(installed.settingsPath, folder.path() / "config" / "dirgauge" / "dirgauge.ini");
+    EXPECT_EQ(installed.debugLogBase, folder.path() / "state" / "dirgauge" / "dirgauge");
+    // Portable: a settings file beside the executable keeps both there.
+    std::ofstream(folder.path() / "dirgauge.ini") << "[Form]\r\n";
+    const ConfigFiles portable = configFilesFor(folder.path() / "dirgauge");
+    EXPECT_EQ(portable.settingsPath, folder.path() / "dirgauge.ini");
+    EXPECT_EQ(portable.debugLogBase, folder.path() / "dirgauge");
 }
 
 class ViewerStartupTest : public test::MainWindowTest {

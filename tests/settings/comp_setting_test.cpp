@@ -42,7 +42,7 @@ TEST(CompSetting, MissingFileGivesTheDefaultsAndSavingWritesTheirDecimalForms)
     EXPECT_EQ(loaded.F3D2_Limit, 30);
 
     SaveIniCompSetting(ini, loaded, true);
-    EXPECT_EQ(readBytes(dir / "dirgauge.ini"), kDefaultComp);
+    EXPECT_EQ(readBytes(dir / "dirgauge.ini"), test::crlf(kDefaultComp));
 }
 
 TEST(CompSetting, SaveReplacesTheWholeSectionAndLeavesOthersAlone)

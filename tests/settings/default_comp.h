@@ -19,4 +19,12 @@ inline const std::string kDefaultCompKeys = "F3Ad_ChColor=-16777199\n"
                                             "F3D1_Limit=10\n"
                                             "F3D2_Limit=30\n";
 
+// text with every LF made CR LF: a settings file created new ends its lines so.
+inline std::string crlf(std::string text)
+{
+    for (std::size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at + 2))
+        text.insert(at, 1, '\r');
+    return text;
+}
+
 } // namespace dg::test

@@ -33,9 +33,9 @@ TEST(ExitSettings, NoFileStartsWithDefaultsAndExitWritesAllThreeSections)
     writeExitSettings(ini, start.placement, start.comp, start.synchro, start.currentName,
                       start.debug);
     EXPECT_EQ(readBytes(dir / "dirgauge.ini"),
-              "[Form]\nWidth=450\nHeight=669\nTop=40\nLeft=50\n"
-              "[Comp]\n" + kCompDefaults + "Synchro=1\n"
-              "[Env]\nCurrentName=\nDebug=0\n");
+              test::crlf("[Form]\nWidth=450\nHeight=669\nTop=40\nLeft=50\n"
+                         "[Comp]\n" + kCompDefaults + "Synchro=1\n"
+                         "[Env]\nCurrentName=\nDebug=0\n"));
     const StartSettings again = readStartSettings(ini, FormPlacement{});
     EXPECT_EQ(again.placement, start.placement);
 }
@@ -91,6 +91,39 @@ TEST(ExitSettings, SwitchesAreReadBackWithTheirDefaults)
     writeBytes(dir / "dirgauge.ini", "[Comp]\nSynchro=0\n[Env]\nDebug=5\n");
     EXPECT_FALSE(readSynchro(ini));
     EXPECT_TRUE(readDebug(ini));
+}
+
+// A stored name in Shift-JIS (as a settings file from a Japanese system holds it) reads as its
+// text and goes back byte for byte while unchanged; what the program writes itself is UTF-8.
+TEST(ExitSettings, CurrentNameKeepsItsBytesUntilTheProgramChangesIt)
+{
+    const std::string sjisName = "C:\\\x93\xfa\x96{\x8c\xea dir\\\x95\x5c.txt"; // C:\日本語 dir\表.txt
+    const std::string utf8Name = "C:\\日本語 dir\\表.txt";
+    struct Case {
+        const char* what;
+        std::string stored;     // the value in the file before
+        std::string read;       // what start-up reads (UTF-8)
+        std::string written;    // what the viewer gives back at exit
+        std::string storedNext; // the value in the file after
+    };
+    const Case cases[] = {
+        {"Shift-JIS, unchanged: the same bytes", sjisName, utf8Name, utf8Name, sjisName},
+        {"Shift-JIS, changed: UTF-8", sjisName, utf8Name, "/data/新.txt", "/data/新.txt"},
+        {"UTF-8 stays UTF-8", "/data/新.txt", "/data/新.txt", "/data/新.txt", "/data/新.txt"},
+        {"neither UTF-8 nor Shift-JIS: kept as it is", "/a\xff\xfe", "/a\xff\xfe", "/a\xff\xfe", "/a\xff\xfe"},
+        {"quoted with blanks", "\" \x95\x5c \"", " 表 ", " 表 ", "\" \x95\x5c \""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        writeBytes(dir / "dirgauge.ini", "[Env]\r\nCurrentName=" + c.stored + "\r\nDebug=0\r\n");
+        IniFile ini(dir / "dirgauge.ini");
+        const StartSettings start = readStartSettings(ini, FormPlacement{});
+        EXPECT_EQ(start.currentName, c.read);
+        writeExitSettings(ini, start.placement, start.comp, start.synchro, c.written, false);
+        const std::string bytes = readBytes(dir / "dirgauge.ini");
+        EXPECT_NE(bytes.find("[Env]\r\nCurrentName=" + c.storedNext + "\r\nDebug=0\r\n"), std::string::npos) << bytes;
+    }
 }
 
 TEST(ExitSettings, RefusedExitWritesNothing)

@@ -160,7 +160,8 @@ TEST(IniDocument, EditsFollowTheProfileRules)
          crlf, "; kept\r\n[Form]\r\nWidth=1\r\nHeight=800\r\n\r\n[Other]\r\nX=1\r\n"},
         {"new section goes to the end, last line gets its ending",
          "[Other]\nX=1", "[Other]\nX=1\n[Form]\nHeight=800\n"},
-        {"empty file", "", "[Form]\nHeight=800\n"},
+        {"empty file: CR LF, the format's own", "", "[Form]\r\nHeight=800\r\n"},
+        {"no line end yet: CR LF", "; note", "; note\r\n[Form]\r\nHeight=800\r\n"},
     };
     for (const Case& c : cases) {
         IniDocument doc(c.before);
@@ -181,6 +182,26 @@ TEST(IniDocument, NewLinesTakeTheEndingOfTheFirstLine)
     IniDocument lf("[A]\nX=1\r\n");
     lf.writeInteger("B", "Z", 3);
     EXPECT_EQ(lf.bytes(), "[A]\nX=1\r\n[B]\nZ=3\n");
+
+    // A last line ending in a lone CR keeps its CR as text: it gets a CR LF of its own.
+    IniDocument lone("[A]\nX=1\r");
+    lone.writeInteger("B", "Z", 3);
+    EXPECT_EQ(lone.findValue("A", "X"), "1\r");
+    EXPECT_EQ(IniDocument(lone.bytes()).findValue("A", "X"), "1\r");
+}
+
+TEST(IniDocument, TextValuesAreUtf8OrElseShiftJis)
+{
+    const IniDocument doc("[Env]\nA=/data/\xE6\x96\xB0.txt\nB=\x93\xFA\x96{\x8C\xEA\nC=\xFF\xFEx\nD=plain\nE=\xED\xA0\x80\n");
+    EXPECT_EQ(doc.readText("Env", "A", ""), "/data/新.txt");
+    EXPECT_EQ(doc.readText("Env", "B", ""), "日本語");
+    EXPECT_EQ(doc.readText("Env", "C", ""), "\xFF\xFEx"); // neither: kept as it is
+    EXPECT_EQ(doc.readText("Env", "D", ""), "plain");
+    EXPECT_EQ(doc.readText("Env", "Missing", "def"), "def");
+    EXPECT_FALSE(isValidUtf8("\xED\xA0\x80")); // a surrogate
+    EXPECT_FALSE(isValidUtf8("\xC0\xAF"));     // overlong
+    EXPECT_FALSE(isValidUtf8("\xE6\x96"));     // cut short
+    EXPECT_TRUE(isValidUtf8("\xF0\x9F\x98\x80"));
 }
 
 TEST(IniDocument, EraseSectionRemovesEverySectionOfThatNameAndNothingElse)
@@ -217,7 +238,8 @@ TEST(IniDocument, UnchangedTextIsReproducedExactly)
 TEST(IniDocument, RejectsNamesTheFileCannotHold)
 {
     IniDocument doc;
-    for (const char* section : {"", " Form", "Form ", "Fo]rm", "Fo\nrm"})
+    // "\x93" at the end would take the closing "]" as its trail byte.
+    for (const char* section : {"", " Form", "Form ", "Fo]rm", "Fo\nrm", "Form\x93"})
         EXPECT_THROW(doc.writeInteger(section, "Width", 1), std::invalid_argument) << section;
     for (const char* key : {"", "Wi=dth", ";Width", "[Width", "Width\r"})
         EXPECT_THROW(doc.writeInteger("Form", key, 1), std::invalid_argument) << key;

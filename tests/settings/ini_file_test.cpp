@@ -5,10 +5,17 @@
 
 #include <gtest/gtest.h>
 
+#include "settings/file_replace.h"
+
+#include <chrono>
+#include <fcntl.h>
+#include <future>
 #include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace dg {
 namespace {
@@ -44,7 +51,7 @@ TEST(IniFile, MissingFileReadsDefaultsAndTheFirstWriteCreatesIt)
     EXPECT_FALSE(std::filesystem::exists(dir / "dirgauge.ini"));
 
     ini.writeBool("Env", "Debug", true);
-    EXPECT_EQ(readBytes(dir / "dirgauge.ini"), "[Env]\nDebug=1\n");
+    EXPECT_EQ(readBytes(dir / "dirgauge.ini"), "[Env]\r\nDebug=1\r\n") << "a new file ends its lines with CR LF";
     EXPECT_FALSE(std::filesystem::exists(dir / "dirgauge.ini.tmp"));
 }
 
@@ -85,7 +92,7 @@ TEST(IniFile, BatchIsAppliedInOneReplacement)
     batch.writeString("Env", "CurrentName", "/tmp/a.txt");
     EXPECT_FALSE(batch.empty());
     ini.commit(batch);
-    EXPECT_EQ(readBytes(dir / "dirgauge.ini"), "[Form]\nHeight=2\n[Env]\nCurrentName=/tmp/a.txt\n");
+    EXPECT_EQ(readBytes(dir / "dirgauge.ini"), "[Form]\r\nHeight=2\r\n[Env]\r\nCurrentName=/tmp/a.txt\r\n");
 
     ini.commit(IniBatch());
     EXPECT_EQ(ini.readInteger("Form", "Height", 0), 2);
@@ -117,6 +124,99 @@ TEST(IniFile, SymbolicLinkToTheFileStaysALink)
     ini.writeInteger("Form", "Width", 3);
     EXPECT_TRUE(std::filesystem::is_symlink(dir / "dirgauge.ini"));
     EXPECT_EQ(readBytes(dir / "real" / "dirgauge.ini"), "[Form]\nWidth=3\n");
+}
+
+TEST(IniFile, WritesGoThroughSymbolicLinksToTheirTarget)
+{
+    TempDir dir;
+    std::filesystem::create_directories(dir / "store" / "deep");
+    // A dangling link (the target is made by the first write) and a relative chain of two links.
+    std::filesystem::create_symlink(dir / "store" / "new.ini", dir / "dangling.ini");
+    writeBytes(dir / "store" / "deep" / "real.ini", "[Form]\r\nWidth=1\r\n");
+    std::filesystem::create_symlink("deep/real.ini", dir / "store" / "hop.ini");
+    std::filesystem::create_symlink("store/hop.ini", dir / "chain.ini");
+
+    IniFile dangling(dir / "dangling.ini");
+    dangling.writeInteger("Form", "Width", 2);
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "dangling.ini"));
+    EXPECT_EQ(readBytes(dir / "store" / "new.ini"), "[Form]\r\nWidth=2\r\n");
+
+    IniFile chain(dir / "chain.ini");
+    chain.writeInteger("Form", "Width", 3);
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "chain.ini"));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "store" / "hop.ini"));
+    EXPECT_EQ(readBytes(dir / "store" / "deep" / "real.ini"), "[Form]\r\nWidth=3\r\n");
+    EXPECT_FALSE(std::filesystem::exists(dir / "store" / "deep" / "real.ini.tmp"));
+    EXPECT_EQ(file_replace::replacedFile(dir / "chain.ini"), dir / "store" / "deep" / "real.ini");
+
+    // A loop of links is not a file: reads give the defaults, writes are refused.
+    std::filesystem::create_symlink("loop2.ini", dir / "loop1.ini");
+    std::filesystem::create_symlink("loop1.ini", dir / "loop2.ini");
+    IniFile loop(dir / "loop1.ini");
+    EXPECT_EQ(loop.readInteger("Form", "Width", 450), 450);
+    EXPECT_EQ(refusal([&] { loop.writeInteger("Form", "Width", 4); }), refusedText(dir / "loop1.ini"));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "loop1.ini"));
+}
+
+// Writes leave nothing beside the settings file: the lock is taken on the folder, not on a file
+// of its own. A writer waits while another process (here: another open file description, which
+// flock treats the same) holds that lock.
+TEST(IniFile, WritesLockTheFolderAndLeaveNoLockFile)
+{
+    TempDir dir;
+    const auto path = dir / "dirgauge.ini";
+    IniFile ini(path);
+    ini.writeInteger("Form", "Width", 1);
+    ini.writeString("Env", "CurrentName", "a");
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+        names.push_back(entry.path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string>{"dirgauge.ini"});
+
+    auto held = std::make_unique<file_replace::FolderLock>(dir.path());
+    ASSERT_TRUE(held->held());
+    auto writer = std::async(std::launch::async, [&] { IniFile(path).writeInteger("Form", "Width", 2); });
+    EXPECT_EQ(writer.wait_for(std::chrono::milliseconds(300)), std::future_status::timeout);
+    EXPECT_EQ(ini.readInteger("Form", "Width", 0), 1);
+    held.reset();
+    ASSERT_EQ(writer.wait_for(std::chrono::seconds(20)), std::future_status::ready);
+    writer.get();
+    EXPECT_EQ(ini.readInteger("Form", "Width", 0), 2);
+}
+
+// A settings file that is a FIFO without a writer, or a device that never ends, reads as the
+// defaults at once and is never replaced. Each read runs on its own thread with a bound; should it
+// hang, a writer is opened to let it go, so the test fails instead of hanging.
+TEST(IniFile, FifoAndDeviceReadAsDefaultsWithoutWaitingAndAreNotReplaced)
+{
+    TempDir dir;
+    const auto fifo = dir / "fifo.ini";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const auto zero = dir / "zero.ini";
+    std::filesystem::create_symlink("/dev/zero", zero);
+
+    for (const auto& path : {fifo, zero}) {
+        SCOPED_TRACE(path.string());
+        IniFile ini(path);
+        auto read = std::async(std::launch::async, [&] { return ini.readInteger("Form", "Width", 450); });
+        if (read.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+            ADD_FAILURE() << "the read did not return";
+            const int unblock = ::open(path.c_str(), O_WRONLY | O_NONBLOCK);
+            read.wait();
+            if (unblock >= 0)
+                ::close(unblock);
+            continue;
+        }
+        EXPECT_EQ(read.get(), 450);
+        EXPECT_EQ(file_replace::readWholeFile(path, IniFile::kMaxFileSize).status,
+                  file_replace::ReadStatus::NotRegular);
+        EXPECT_EQ(file_replace::describe(file_replace::ReadStatus::NotRegular), "not a regular file");
+        EXPECT_EQ(refusal([&] { ini.writeInteger("Form", "Width", 1); }), refusedText(path));
+    }
+    struct stat info {};
+    ASSERT_EQ(::lstat(fifo.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));
+    EXPECT_TRUE(std::filesystem::is_symlink(zero));
 }
 
 TEST(IniFile, TwoProcessesWritingAtOnceLoseNothing)

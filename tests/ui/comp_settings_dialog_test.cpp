@@ -308,22 +308,23 @@ TEST_F(CompSettingsDialogTest, OkWithoutAComparisonSavesTheSectionExactlyAndSend
         },
         &CompSettingsDialog::okButton);
 
-    EXPECT_EQ(compSection(), "[Comp]\n"
-                             "F3Ad_ChColor=-16777199\n"
-                             "F3Ad_BgColor=65535\n"
-                             "F3U1_ChColor=16711935\n"
-                             "F3U1_BgColor=255\n"
-                             "F3U2_ChColor=255\n"
-                             "F3U2_BgColor=-16777211\n"
-                             "F3D1_ChColor=65280\n"
-                             "F3D1_BgColor=-16777211\n"
-                             "F3D2_ChColor=16711680\n"
-                             "F3D2_BgColor=-16777211\n"
-                             "F3U1_Limit=15\n"
-                             "F3U2_Limit=30\n"
-                             "F3D1_Limit=10\n"
-                             "F3D2_Limit=45\n"
-                             "Synchro=0\n");
+    // A settings file created new ends its lines with CR LF.
+    EXPECT_EQ(compSection(), "[Comp]\r\n"
+                             "F3Ad_ChColor=-16777199\r\n"
+                             "F3Ad_BgColor=65535\r\n"
+                             "F3U1_ChColor=16711935\r\n"
+                             "F3U1_BgColor=255\r\n"
+                             "F3U2_ChColor=255\r\n"
+                             "F3U2_BgColor=-16777211\r\n"
+                             "F3D1_ChColor=65280\r\n"
+                             "F3D1_BgColor=-16777211\r\n"
+                             "F3D2_ChColor=16711680\r\n"
+                             "F3D2_BgColor=-16777211\r\n"
+                             "F3U1_Limit=15\r\n"
+                             "F3U2_Limit=30\r\n"
+                             "F3D1_Limit=10\r\n"
+                             "F3D2_Limit=45\r\n"
+                             "Synchro=0\r\n");
     EXPECT_EQ(window->compSetting().F3U1_BgColor, 0x000000FFu);
     EXPECT_EQ(window->compSetting().F3U2_BgColor, kClWindow);
     EXPECT_EQ(window->compSetting().F3D2_Limit, 45);
@@ -360,7 +361,7 @@ TEST_F(CompSettingsDialogTest, OkDuringAComparisonReclassifiesAndTellsThePartner
         },
         &CompSettingsDialog::okButton);
     EXPECT_EQ(window->compSetting().F3D2_Limit, 999);
-    EXPECT_NE(compSection().find("F3U1_Limit=999\n"), std::string::npos);
+    EXPECT_NE(compSection().find("F3U1_Limit=999\r\n"), std::string::npos);
     EXPECT_EQ(count(ChangeClass::Increased), 0u);
     EXPECT_EQ(count(ChangeClass::Decreased) + count(ChangeClass::GreatlyDecreased), 0u);
     EXPECT_EQ(count(ChangeClass::Added), added);
