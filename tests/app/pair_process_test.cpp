@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <sys/stat.h>
 #include <fstream>
 #include <functional>
 #include <string>
@@ -208,6 +209,42 @@ TEST_F(PairProcessTest, AToolPairsAViewerWithAFileAndClosesIt)
     ASSERT_EQ(texts.size(), 1u);
     EXPECT_NE(texts[0].find("Start LoadBaseFile, " + newer.toStdString() + "\r\n"), std::string::npos);
     EXPECT_NE(texts[0].find("End   LoadBaseFile, 60 Lines"), std::string::npos);
+}
+
+// A partner's hand-shake names the file to compare with by its window title. A title naming a pipe
+// without a writer or an endless device must not stall the receiver: it answers at once and says
+// the file cannot be opened, and it keeps answering afterwards.
+TEST_F(PairProcessTest, AHandShakeNamingAPipeOrADeviceIsAnsweredWithTheCannotOpenMessage)
+{
+    const std::filesystem::path fifo = folder.path() / "pipe.txt";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    QProcess& viewer = startViewer(older, QString());
+    partner::PartnerEndpoint tool;
+    ASSERT_EQ(tool.start(partnerDir()), "");
+    // A receiver that blocks sends no sign of life: the send gives up after this instead of
+    // waiting for the test's own time limit.
+    tool.setReplyTimeout(std::chrono::milliseconds(5000));
+    const QString title = "Dirgauge - " + older;
+    ASSERT_TRUE(waitUntil([&] { return tool.findPartner(title).has_value(); }));
+
+    for (const std::string& named : {fifo.string(), std::string("/dev/zero")}) {
+        SCOPED_TRACE(named);
+        QElapsedTimer clock;
+        clock.start();
+        EXPECT_TRUE(tool.send(title, partner::MessageNumber::SetPartner, 0, "Dirgauge - " + named));
+        EXPECT_LT(clock.elapsed(), 5000);
+        std::string boxes;
+        EXPECT_TRUE(waitUntil([&] {
+            boxes += boxesOf(viewer);
+            return boxes.find("not a regular file") != std::string::npos;
+        })) << boxes;
+        EXPECT_NE(boxes.find("ファイル \"" + named + "\""), std::string::npos) << boxes;
+        EXPECT_NE(boxes.find("は開けません"), std::string::npos) << boxes;
+    }
+    EXPECT_TRUE(tool.send(title, partner::MessageNumber::Close));
+    ASSERT_TRUE(finished(viewer)) << "the viewer did not close";
+    EXPECT_EQ(viewer.exitCode(), 0);
+    tool.stop();
 }
 
 TEST_F(PairProcessTest, ABaseFileThatCannotBeReadIsReportedAndTheViewerStaysAlone)
