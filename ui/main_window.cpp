@@ -120,6 +120,7 @@ void MainWindow::buildLayout()
     m_model->setChangeColors(&m_compSetting, [this] { return m_session.comparisonShown(); });
     m_tv1->setItemDelegate(new ChangeDelegate(m_tv1));
     setCentralWidget(m_tv1);
+    m_tv1->installEventFilter(this);
     connect(m_tv1->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this] { m_guard.run([this] { TV1Change(); }); });
 

@@ -183,6 +183,9 @@ public:
     static QFont treeFont();
 
 protected:
+    // Enter on the tree's current item while nothing is selected (right after a load) selects it
+    // and shows its details; with a selection, Enter is View2's key.
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
