@@ -130,10 +130,14 @@ void MainWindow::buildLayout()
     m_panel0->setObjectName(QStringLiteral("Panel0"));
     m_panel0->setContentsMargins(kPanelPadding, 0, kPanelPadding, 0);
     m_panel0->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Preferred);
+    // A long computer name must not push the comparison state out of the window: panel 0 gives
+    // way, panel 1 keeps its whole text.
+    m_panel0->setElided(true);
     m_panel1 = new StatusPanel(kPanel1Width, sb1);
     m_panel1->setObjectName(QStringLiteral("Panel1"));
     m_panel1->setContentsMargins(kPanelPadding, 0, kPanelPadding, 0);
     m_panel1->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    m_panel1->setKeepWhole(true);
     sb1->addWidget(m_panel0);
     sb1->addWidget(m_panel1, 1);
 }
@@ -169,12 +173,12 @@ void MainWindow::setPanel0Text(const QString& text, bool fitWidth)
     if (fitWidth)
         m_panel0->setPanelWidth(m_panel0->fontMetrics().horizontalAdvance(text) + 2 * kPanelPadding +
                                 2 * m_panel0->frameWidth());
-    m_panel0->setText(text);
+    m_panel0->setPanelText(text);
 }
 
 void MainWindow::setPanel1Text(const QString& text)
 {
-    m_panel1->setText(text);
+    m_panel1->setPanelText(text);
 }
 
 void MainWindow::setStatusHint(const QString& hint)
