@@ -3,6 +3,7 @@
 // start of the comparison-source viewer that makes a pair.
 #include "ui/main_window.h"
 
+#include "core/scope_exit.h"
 #include "settings/comp_setting.h"
 #include "settings/ini_file.h"
 #include "settings/settings_keys.h"
@@ -71,8 +72,41 @@ void MainWindow::Synchronize(SyncKind kind, NodeId node)
     // A splitter of its own: a tree event may come while the window's splitter is in use by an
     // operation that shows a box and so lets events run.
     FieldSplitter splitter;
-    const std::string path = syncPathText(tree, m_session.shownLines(), splitter, node);
-    m_partner->sendTreeEvent(partnerTitle(), makeEventWord(kind, tree.level(node)), path);
+    m_treeEvents.push_back({partnerTitle(), makeEventWord(kind, tree.level(node)),
+                            syncPathText(tree, m_session.shownLines(), splitter, node)});
+    // A send waits for the partner and lets events run meanwhile. An expansion may be one of many
+    // that the view makes in a row ("*" expands a whole branch), and events run inside that would
+    // leave the view's own rows half laid out: expansions and collapses go once the view is done
+    // (from the event loop, in order). A selection is a single change: it goes at once, after
+    // whatever is still waiting.
+    if (kind == SyncKind::Change) {
+        sendQueuedTreeEvents();
+    } else if (!m_treeEventsPosted) {
+        m_treeEventsPosted = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_treeEventsPosted = false;
+                m_guard.run([this] { sendQueuedTreeEvents(); });
+            },
+            Qt::QueuedConnection);
+    }
+}
+
+void MainWindow::sendQueuedTreeEvents()
+{
+    if (m_sendingTreeEvents)
+        return;
+    m_sendingTreeEvents = true;
+    const ScopeExit done([this] { m_sendingTreeEvents = false; });
+    while (!m_treeEvents.empty()) {
+        const QueuedTreeEvent event = std::move(m_treeEvents.front());
+        m_treeEvents.pop_front();
+        // An event of a comparison that has ended meanwhile (or another partner) is dropped.
+        if (m_session.baseName().empty() || event.partnerTitle != partnerTitle())
+            continue;
+        m_partner->sendTreeEvent(event.partnerTitle, event.eventWord, event.path);
+    }
 }
 
 void MainWindow::WndProc(const PartnerRequest& request)

@@ -14,7 +14,9 @@
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QTest>
 #include <QTimer>
+#include <QTreeView>
 
 #include <fstream>
 #include <functional>
@@ -159,8 +161,12 @@ protected:
     {
         for (NodeId p = v.w().tree().parent(node); p != kNoNode; p = v.w().tree().parent(p))
             v.w().treeView()->expand(indexOf(v, p));
+        settle();
         clearRecords();
     }
+    // Expansions and collapses go to the partner once the view is done with them, from the event
+    // loop: this lets them go.
+    static void settle() { QCoreApplication::processEvents(); }
     static QModelIndex indexOf(Viewer& v, NodeId node) { return v.w().treeModel()->indexOf(node); }
     static NodeId selected(Viewer& v)
     {
@@ -257,6 +263,7 @@ TEST_F(MainWindowPartnerTest, TreeEventsFollowInBothDirectionsWithoutEcho)
          [&](Viewer& from, Viewer& to) {
              collapseQuietly(to);
              from.w().treeView()->setCurrentIndex(indexOf(from, nodeOf(from, deep)));
+             settle(); // the view opens the ancestors of its new current node
              EXPECT_EQ(selected(to), nodeOf(to, deep));
              EXPECT_TRUE(ancestorsExpanded(to, nodeOf(to, deep)));
          }},
@@ -266,6 +273,7 @@ TEST_F(MainWindowPartnerTest, TreeEventsFollowInBothDirectionsWithoutEcho)
              const NodeId before = selected(to);
              ASSERT_FALSE(expanded(to, node));
              from.w().treeView()->expand(indexOf(from, nodeOf(from, "C:\\Users\\田中\\ピクチャ")));
+             settle();
              EXPECT_TRUE(expanded(to, node));
              EXPECT_EQ(selected(to), before); // expanding does not select
          }},
@@ -275,9 +283,11 @@ TEST_F(MainWindowPartnerTest, TreeEventsFollowInBothDirectionsWithoutEcho)
              const NodeId child = nodeOf(to, "C:\\Users\\田中\\ピクチャ\\2023");
              ASSERT_TRUE(expanded(to, node));
              to.w().treeView()->expand(indexOf(to, child));
+             settle();
              to.link.received.clear();
              from.link.received.clear();
              from.w().treeView()->collapse(indexOf(from, nodeOf(from, "C:\\Users\\田中\\ピクチャ")));
+             settle();
              EXPECT_FALSE(expanded(to, node));
              EXPECT_TRUE(expanded(to, child)); // its own children stay as they were
          }},
@@ -308,12 +318,71 @@ TEST_F(MainWindowPartnerTest, TreeEventsFollowInBothDirectionsWithoutEcho)
     }
 }
 
+// Rows the view shows (every row an expanded parent lets through), as the user scrolls them.
+int shownRows(QTreeView& view)
+{
+    int rows = 0;
+    for (QModelIndex index = view.model()->index(0, 0); index.isValid(); index = view.indexBelow(index))
+        ++rows;
+    return rows;
+}
+
+TEST_F(MainWindowPartnerTest, ExpandAllOpensEveryFolderInBothWindows)
+{
+    // "*" expands every folder below the current one, one expansion after another inside the
+    // view; each goes to the partner, which must not leave the sender's own view half done.
+    for (const bool synchro : {true, false}) {
+        SCOPED_TRACE(synchro);
+        ASSERT_NO_FATAL_FAILURE(makePair());
+        if (a->w().synchro() != synchro)
+            a->w().guarded([&] { a->w().Synchro1Execute(); });
+        ASSERT_EQ(b->w().synchro(), synchro);
+        collapseQuietly(*a);
+        collapseQuietly(*b);
+        QTreeView& view = *a->w().treeView();
+        view.setFocus();
+        view.setCurrentIndex(indexOf(*a, 0));
+        QTest::keyClick(&view, Qt::Key_Asterisk);
+        const int all = static_cast<int>(a->w().tree().nodeCount());
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 5000 && shownRows(view) < all)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        settle();
+        EXPECT_EQ(shownRows(view), all);
+        // The partner opens every folder it has that the sender has as well (added folders are
+        // not sent); with the switch off it stays as it was.
+        std::size_t opened = 0;
+        std::size_t same = 0;
+        FieldSplitter splitter;
+        for (NodeId node = 1; node < b->w().tree().nodeCount(); ++node) {
+            if (b->w().tree().childCount(node) == 0)
+                continue;
+            const std::string path = encoding::utf8ToSjis(pathOf(*b, node));
+            const NodeId there = findNodeByPath(a->w().tree(), a->w().currentLines(), splitter,
+                                                b->w().tree().level(node), path);
+            if (there == kNoNode || a->w().tree().changeClass(there) == ChangeClass::Added)
+                continue;
+            ++same;
+            opened += expanded(*b, node) ? 1 : 0;
+        }
+        EXPECT_GT(same, 10u);
+        EXPECT_EQ(opened, synchro ? same : 0u);
+        EXPECT_TRUE(a->link.received.empty()) << "echoed back";
+        EXPECT_TRUE(a->dialogs.shown.empty());
+        EXPECT_TRUE(b->dialogs.shown.empty());
+        a.reset();
+        b.reset();
+    }
+}
+
 TEST_F(MainWindowPartnerTest, TheEventWordAndPathFollowTheNodesLevel)
 {
     ASSERT_NO_FATAL_FAILURE(makePair());
     const NodeId folderNode = nodeOf(*a, "C:\\Users\\田中\\ピクチャ");
     reveal(*a, folderNode);
     a->w().treeView()->collapse(indexOf(*a, folderNode));
+    settle();
     b->link.received.clear();
     a->w().treeView()->expand(indexOf(*a, folderNode));
     a->w().treeView()->collapse(indexOf(*a, folderNode));
