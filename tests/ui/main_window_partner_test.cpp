@@ -15,6 +15,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTest>
+#include <QToolBar>
 #include <QTimer>
 #include <QTreeView>
 
@@ -579,6 +580,53 @@ TEST_F(MainWindowPartnerTest, TheLaunchingViewerWaitsForASlowViewerAndGivesUpOnO
         EXPECT_EQ(c->w().baseName(), sample("full.txt"));
         EXPECT_TRUE(c->w().action(CommandId::ExitWithComp1)->isEnabled());
         EXPECT_EQ(c->launcher.started, QStringList{sample("full.txt")});
+    }
+}
+
+TEST_F(MainWindowPartnerTest, TheLaunchingViewerStaysAliveWhileItWaitsAndEscOrTheCloseBoxEndTheWait)
+{
+    // The comparison-source viewer never shows up: the window waits, busy, saying so; commands
+    // are refused and not replayed; Esc or the close box end the wait at once and close it.
+    for (const bool byEscape : {true, false}) {
+        SCOPED_TRACE(byEscape);
+        auto c = makeViewer(sample("newer.txt"));
+        ui::MainWindow& w = c->w();
+        w.activateWindow();
+        QString statusMeanwhile;
+        Qt::CursorShape cursorMeanwhile = Qt::ArrowCursor;
+        NodeId selectedMeanwhile = kNoNode;
+        QTimer::singleShot(300, [&] {
+            selectedMeanwhile = selected(*c);
+            statusMeanwhile = w.statusPanel(1)->text();
+            if (const QCursor* cursor = QGuiApplication::overrideCursor())
+                cursorMeanwhile = cursor->shape();
+            // Open, compare and the tree: refused while waiting.
+            QTest::keyClick(w.treeView(), Qt::Key_O, Qt::ControlModifier);
+            for (QAction* act : {w.action(CommandId::Open1), w.action(CommandId::Comp1)}) {
+                if (QWidget* button = w.commandToolBar()->widgetForAction(act))
+                    QTest::mouseClick(button, Qt::LeftButton);
+            }
+            QTest::keyClick(w.treeView(), Qt::Key_Down);
+        });
+        QTimer::singleShot(600, [&] {
+            if (byEscape)
+                QTest::keyClick(w.treeView(), Qt::Key_Escape);
+            else
+                w.close();
+        });
+        QElapsedTimer clock;
+        clock.start();
+        w.guarded([&] { w.LoadBaseFile(sample("older.txt"), QStringLiteral("Y")); });
+        EXPECT_LT(clock.elapsed(), 5000) << "the wait was not cancelled";
+        EXPECT_EQ(c->launcher.started, QStringList{sample("older.txt")});
+        EXPECT_EQ(statusMeanwhile, "比較元の表示を待っています（Esc で中止）");
+        EXPECT_EQ(cursorMeanwhile, Qt::WaitCursor);
+        EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+        QTest::qWait(200);
+        EXPECT_FALSE(w.isVisible()) << "the window did not close after the wait";
+        EXPECT_TRUE(c->dialogs.shown.empty()) << "a command refused meanwhile ran later";
+        EXPECT_NE(selectedMeanwhile, kNoNode); // the first changed folder
+        EXPECT_EQ(selected(*c), selectedMeanwhile) << "a key pressed meanwhile moved the selection";
     }
 }
 
