@@ -196,7 +196,9 @@ void MainWindow::showComparisonStatus()
     if (m_session.baseName().empty())
         setPanel1Text(QString());
     else
-        setPanel1Text(uiText(m_synchro ? texts::kComparingSynchro : texts::kComparing));
+        // Synchronised only where a partner can be reached at all.
+        setPanel1Text(uiText(m_synchro && m_partner->unavailableReason().isEmpty() ? texts::kComparingSynchro
+                                                                                   : texts::kComparing));
 }
 
 void MainWindow::DebugSinkAdapter::out(std::string_view text)

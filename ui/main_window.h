@@ -261,6 +261,7 @@ private:
     diag::DebugLog m_debugLog;
     DebugSinkAdapter m_debugSink{*this};
     bool m_destroyed = false;
+    bool m_toldCannotPair = false; // the user has been told why no pair can be made
 
     // A tree event waiting to go to the partner: the partner's title, the event word and the path
     // text, all as they were when the event happened.

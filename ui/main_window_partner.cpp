@@ -274,6 +274,18 @@ private:
 void MainWindow::startComparisonSource()
 {
     const QString title = partnerTitle();
+    // Without a partner channel the two windows could not find each other: the second one would
+    // open unpaired on top of this one. The comparison stays in this window; the user is told why
+    // once.
+    if (const QString why = m_partner->unavailableReason(); !why.isEmpty()) {
+        action(CommandId::ExitWithComp1)->setEnabled(true);
+        if (!m_toldCannotPair) {
+            m_toldCannotPair = true;
+            m_dialogs.message(QStringLiteral("比較元のウィンドウと連動できないため、比較はこのウィンドウだけに表示します。\r") +
+                              QStringLiteral("理由: ") + why);
+        }
+        return;
+    }
     ViewerLauncher* launcher = m_context.launcher;
     const bool started = launcher && launcher->start(baseName());
 

@@ -97,10 +97,13 @@ protected:
     std::filesystem::path partnerDir() const { return folder.path() / "partner"; }
 
     // A viewer with its own endpoint in the shared folder, showing file (if any), shown on screen.
-    std::unique_ptr<Viewer> makeViewer(const QString& file = {})
+    std::unique_ptr<Viewer> makeViewer(const QString& file = {}, const std::filesystem::path& dir = {})
     {
         auto viewer = std::make_unique<Viewer>();
-        EXPECT_EQ(viewer->link.start(partnerDir()), "");
+        if (dir.empty())
+            EXPECT_EQ(viewer->link.start(partnerDir()), "");
+        else
+            EXPECT_NE(viewer->link.start(dir), "");
         ui::ViewerContext context;
         context.settingsPath = settingsPath();
         context.debugLogBase = folder.path() / "dirgauge";
@@ -627,6 +630,35 @@ TEST_F(MainWindowPartnerTest, TheLaunchingViewerStaysAliveWhileItWaitsAndEscOrTh
         EXPECT_TRUE(c->dialogs.shown.empty()) << "a command refused meanwhile ran later";
         EXPECT_NE(selectedMeanwhile, kNoNode); // the first changed folder
         EXPECT_EQ(selected(*c), selectedMeanwhile) << "a key pressed meanwhile moved the selection";
+    }
+}
+
+TEST_F(MainWindowPartnerTest, ARefusedPartnerFolderIsExplainedOnceAndNoSynchronisationIsClaimed)
+{
+    const std::filesystem::path loose = folder.path() / "loose";
+    std::filesystem::create_directory(loose);
+    std::filesystem::permissions(loose, std::filesystem::perms::all);
+    const std::filesystem::path link = folder.path() / "link";
+    std::filesystem::create_directory_symlink(partnerDir().parent_path(), link);
+    struct Case {
+        std::filesystem::path dir;
+        const char* reason;
+    };
+    for (const Case& c : {Case{loose, "(mode 0777)"}, Case{link, "is not a folder"}}) {
+        SCOPED_TRACE(c.dir.string());
+        auto v = makeViewer(sample("newer.txt"), c.dir);
+        for (int time = 0; time < 2; ++time) {
+            v->w().guarded([&] { v->w().LoadBaseFile(sample("older.txt"), QStringLiteral("Y")); });
+            EXPECT_EQ(v->w().baseName(), sample("older.txt"));
+            EXPECT_EQ(v->w().statusPanel(1)->text(), "比較中");
+        }
+        // Told once, with the reason; no second viewer started on top of this one.
+        const QStringList messages = v->dialogs.messages();
+        ASSERT_EQ(messages.size(), 1) << messages.join('|').toStdString();
+        EXPECT_TRUE(messages[0].startsWith("比較元のウィンドウと連動できないため")) << messages[0].toStdString();
+        EXPECT_TRUE(messages[0].contains(QString::fromLatin1(c.reason))) << messages[0].toStdString();
+        EXPECT_TRUE(v->launcher.started.isEmpty());
+        EXPECT_TRUE(v->w().action(CommandId::ExitWithComp1)->isEnabled());
     }
 }
 
