@@ -247,6 +247,19 @@ TEST_F(PairProcessTest, AHandShakeNamingAPipeOrADeviceIsAnsweredWithTheCannotOpe
     tool.stop();
 }
 
+TEST_F(PairProcessTest, APartnerFolderOpenToOthersIsExplainedInABoxAndNoSecondViewerStarts)
+{
+    std::filesystem::create_directory(partnerDir());
+    std::filesystem::permissions(partnerDir(), std::filesystem::perms::all);
+    QProcess& viewer = startViewer(newer, writeScript("Comp1 " + older.toStdString() + "\nExit1\n"));
+    ASSERT_TRUE(finished(viewer));
+    EXPECT_EQ(viewer.exitCode(), 0);
+    const std::string boxes = boxesOf(viewer);
+    EXPECT_NE(boxes.find("dirgauge: message: 比較元のウィンドウと連動できないため"), std::string::npos) << boxes;
+    EXPECT_NE(boxes.find("(mode 0777)"), std::string::npos) << boxes;
+    EXPECT_TRUE(processesMentioning(folder.path().string()).empty());
+}
+
 TEST_F(PairProcessTest, ABaseFileThatCannotBeReadIsReportedAndTheViewerStaysAlone)
 {
     QProcess& viewer =
