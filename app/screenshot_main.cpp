@@ -1,12 +1,16 @@
 // dirgauge-screenshot REPORT OUTPUT.png: opens the viewer on a report with a private settings
 // folder, expands the first levels of the tree, selects a folder and writes a picture of the
-// window. `make screenshot` runs it under Xvfb to make the README's picture.
+// window with, beside it, the details box of that folder (its path among them). `make screenshot`
+// runs it under Xvfb to make the README's picture.
 #include "app/viewer_startup.h"
 #include "ui/folder_tree_model.h"
+#include "ui/qt_user_dialogs.h"
 #include "ui/user_dialogs.h"
 
 #include <QApplication>
 #include <QFile>
+#include <QMessageBox>
+#include <QPainter>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QTreeView>
@@ -18,11 +22,17 @@ namespace {
 // Nobody is there to answer a box: messages go to standard error instead.
 class ConsoleDialogs : public dg::ui::UserDialogs {
 public:
-    void message(const QString& text) override { print(text); }
+    void message(const QString& text) override
+    {
+        last = text;
+        print(text);
+    }
     void error(const QString& text) override { print(text); }
     std::optional<QString> openFile(const dg::ui::OpenFileRequest&) override { return std::nullopt; }
     int execModal(QDialog&) override { return 0; }
     void openUrl(const QUrl&) override {}
+
+    QString last; // the last message
 
 private:
     static void print(const QString& text)
@@ -83,9 +93,27 @@ int main(int argc, char* argv[])
 
     window.show();
     expandFirstLevels(window);
+    // The details of the selected folder, in the box the viewer shows them in.
+    dialogs.last.clear();
+    window.guarded([&] { window.View2Click(); });
+    const std::unique_ptr<QMessageBox> details =
+        dg::ui::makeMessageBox(&window, QStringLiteral("Dirgauge"), dialogs.last);
+    if (!dialogs.last.isEmpty())
+        details->show();
     const QString output = QFile::decodeName(argv[2]);
     QTimer::singleShot(500, &window, [&] {
-        if (!window.grab().save(output, "PNG")) {
+        const QPixmap main = window.grab();
+        const QPixmap box = details->isVisible() ? details->grab() : QPixmap();
+        constexpr int kGap = 8;
+        QPixmap both(main.width() + (box.isNull() ? 0 : kGap + box.width()), std::max(main.height(), box.height()));
+        both.fill(Qt::white);
+        {
+            QPainter painter(&both);
+            painter.drawPixmap(0, 0, main);
+            if (!box.isNull())
+                painter.drawPixmap(main.width() + kGap, 0, box);
+        }
+        if (!both.save(output, "PNG")) {
             std::fprintf(stderr, "dirgauge-screenshot: cannot write %s\n", argv[2]);
             status = 1;
         }

@@ -66,7 +66,15 @@ std::optional<PartnerRequest> requestFromFrame(const partner::Frame& frame)
 
 QString EndpointPartnerLink::start(const std::filesystem::path& dir)
 {
-    return m_endpoint.start(dir);
+    m_startError = m_endpoint.start(dir);
+    return m_startError;
+}
+
+QString EndpointPartnerLink::unavailableReason() const
+{
+    if (!m_startError.isEmpty())
+        return m_startError;
+    return m_endpoint.isListening() ? QString() : QStringLiteral("the partner channel has not been opened");
 }
 
 bool EndpointPartnerLink::send(const QString& partnerTitle, PartnerMessage message)

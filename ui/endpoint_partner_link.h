@@ -55,9 +55,13 @@ public:
                         const std::optional<QRect>& geometry) override;
     bool isHandlingPartnerMessage() const override { return m_endpoint.isHandlingPartnerMessage(); }
     void setReceiver(PartnerReceiver receiver) override;
+    // Why start() failed (the folder refused, the socket not made); before start(), that it has
+    // not been started.
+    QString unavailableReason() const override;
 
 private:
     partner::PartnerEndpoint m_endpoint;
+    QString m_startError;
 };
 
 } // namespace dg::ui

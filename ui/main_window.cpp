@@ -120,6 +120,7 @@ void MainWindow::buildLayout()
     m_model->setChangeColors(&m_compSetting, [this] { return m_session.comparisonShown(); });
     m_tv1->setItemDelegate(new ChangeDelegate(m_tv1));
     setCentralWidget(m_tv1);
+    m_tv1->installEventFilter(this);
     connect(m_tv1->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this] { m_guard.run([this] { TV1Change(); }); });
 
@@ -129,10 +130,14 @@ void MainWindow::buildLayout()
     m_panel0->setObjectName(QStringLiteral("Panel0"));
     m_panel0->setContentsMargins(kPanelPadding, 0, kPanelPadding, 0);
     m_panel0->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Preferred);
+    // A long computer name must not push the comparison state out of the window: panel 0 gives
+    // way, panel 1 keeps its whole text.
+    m_panel0->setElided(true);
     m_panel1 = new StatusPanel(kPanel1Width, sb1);
     m_panel1->setObjectName(QStringLiteral("Panel1"));
     m_panel1->setContentsMargins(kPanelPadding, 0, kPanelPadding, 0);
     m_panel1->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    m_panel1->setKeepWhole(true);
     sb1->addWidget(m_panel0);
     sb1->addWidget(m_panel1, 1);
 }
@@ -168,12 +173,12 @@ void MainWindow::setPanel0Text(const QString& text, bool fitWidth)
     if (fitWidth)
         m_panel0->setPanelWidth(m_panel0->fontMetrics().horizontalAdvance(text) + 2 * kPanelPadding +
                                 2 * m_panel0->frameWidth());
-    m_panel0->setText(text);
+    m_panel0->setPanelText(text);
 }
 
 void MainWindow::setPanel1Text(const QString& text)
 {
-    m_panel1->setText(text);
+    m_panel1->setPanelText(text);
 }
 
 void MainWindow::setStatusHint(const QString& hint)
@@ -191,7 +196,9 @@ void MainWindow::showComparisonStatus()
     if (m_session.baseName().empty())
         setPanel1Text(QString());
     else
-        setPanel1Text(uiText(m_synchro ? texts::kComparingSynchro : texts::kComparing));
+        // Synchronised only where a partner can be reached at all.
+        setPanel1Text(uiText(m_synchro && m_partner->unavailableReason().isEmpty() ? texts::kComparingSynchro
+                                                                                   : texts::kComparing));
 }
 
 void MainWindow::DebugSinkAdapter::out(std::string_view text)

@@ -26,6 +26,7 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -183,6 +184,9 @@ public:
     static QFont treeFont();
 
 protected:
+    // Enter on the tree's current item while nothing is selected (right after a load) selects it
+    // and shows its details; with a selection, Enter is View2's key.
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
@@ -236,6 +240,9 @@ private:
     // Starts the comparison-source viewer on BaseName, waits for it, places the two windows and
     // makes it this viewer's partner (the hand-shake).
     void startComparisonSource();
+    // Sends the tree events queued by Synchronize, oldest first; a call made while one is running
+    // leaves the rest to it.
+    void sendQueuedTreeEvents();
     void WMSetPartner(const QString& senderTitle, const std::optional<QRect>& geometry);
     void WMReloadComp();
     void WMReloadDebug();
@@ -254,6 +261,18 @@ private:
     diag::DebugLog m_debugLog;
     DebugSinkAdapter m_debugSink{*this};
     bool m_destroyed = false;
+    bool m_toldCannotPair = false; // the user has been told why no pair can be made
+
+    // A tree event waiting to go to the partner: the partner's title, the event word and the path
+    // text, all as they were when the event happened.
+    struct QueuedTreeEvent {
+        QString partnerTitle;
+        std::uint32_t eventWord;
+        std::string path;
+    };
+    std::deque<QueuedTreeEvent> m_treeEvents;
+    bool m_treeEventsPosted = false;  // a delivery is posted to the event loop
+    bool m_sendingTreeEvents = false; // sendQueuedTreeEvents is running
 
     std::array<QAction*, kCommandCount> m_actions{}; // owned by the window (Qt parent)
     QMenuBar* m_menuBar = nullptr;

@@ -11,6 +11,7 @@
 #include <QAction>
 #include <QFile>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QTreeView>
 
 #include <optional>
@@ -65,7 +66,10 @@ public:
 
     void shownLoaded() override
     {
-        m_window.m_tv1->expand(m_window.m_model->index(0, 0));
+        const QModelIndex top = m_window.m_model->index(0, 0);
+        m_window.m_tv1->expand(top);
+        // The top node is the keyboard's current item, not selected: Enter selects it.
+        m_window.m_tv1->selectionModel()->setCurrentIndex(top, QItemSelectionModel::NoUpdate);
         m_window.action(CommandId::Comp1)->setEnabled(true);
     }
 
@@ -124,6 +128,23 @@ void MainWindow::TV1Change()
 {
     action(CommandId::View2)->setEnabled(m_tv1->selectionModel()->hasSelection());
     Synchronize(SyncKind::Change, selectedNode());
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_tv1 && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+        const QModelIndex current = m_tv1->currentIndex();
+        // With a selection View2's shortcut has taken the key already; this is the case of the
+        // current item that is not selected, where View2 is off.
+        if (enter && current.isValid() && !m_tv1->selectionModel()->hasSelection()) {
+            m_tv1->selectionModel()->select(current, QItemSelectionModel::ClearAndSelect);
+            m_guard.run([this] { View2Click(); });
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void MainWindow::View2Click()

@@ -3,6 +3,7 @@
 // start of the comparison-source viewer that makes a pair.
 #include "ui/main_window.h"
 
+#include "core/scope_exit.h"
 #include "settings/comp_setting.h"
 #include "settings/ini_file.h"
 #include "settings/settings_keys.h"
@@ -10,10 +11,13 @@
 #include "ui/pair_placement.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QGuiApplication>
+#include <QKeyEvent>
+#include <QWindow>
 #include <QScreen>
 #include <QTimer>
 #include <QTreeView>
@@ -71,8 +75,41 @@ void MainWindow::Synchronize(SyncKind kind, NodeId node)
     // A splitter of its own: a tree event may come while the window's splitter is in use by an
     // operation that shows a box and so lets events run.
     FieldSplitter splitter;
-    const std::string path = syncPathText(tree, m_session.shownLines(), splitter, node);
-    m_partner->sendTreeEvent(partnerTitle(), makeEventWord(kind, tree.level(node)), path);
+    m_treeEvents.push_back({partnerTitle(), makeEventWord(kind, tree.level(node)),
+                            syncPathText(tree, m_session.shownLines(), splitter, node)});
+    // A send waits for the partner and lets events run meanwhile. An expansion may be one of many
+    // that the view makes in a row ("*" expands a whole branch), and events run inside that would
+    // leave the view's own rows half laid out: expansions and collapses go once the view is done
+    // (from the event loop, in order). A selection is a single change: it goes at once, after
+    // whatever is still waiting.
+    if (kind == SyncKind::Change) {
+        sendQueuedTreeEvents();
+    } else if (!m_treeEventsPosted) {
+        m_treeEventsPosted = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_treeEventsPosted = false;
+                m_guard.run([this] { sendQueuedTreeEvents(); });
+            },
+            Qt::QueuedConnection);
+    }
+}
+
+void MainWindow::sendQueuedTreeEvents()
+{
+    if (m_sendingTreeEvents)
+        return;
+    m_sendingTreeEvents = true;
+    const ScopeExit done([this] { m_sendingTreeEvents = false; });
+    while (!m_treeEvents.empty()) {
+        const QueuedTreeEvent event = std::move(m_treeEvents.front());
+        m_treeEvents.pop_front();
+        // An event of a comparison that has ended meanwhile (or another partner) is dropped.
+        if (m_session.baseName().empty() || event.partnerTitle != partnerTitle())
+            continue;
+        m_partner->sendTreeEvent(event.partnerTitle, event.eventWord, event.path);
+    }
 }
 
 void MainWindow::WndProc(const PartnerRequest& request)
@@ -160,28 +197,133 @@ void MainWindow::WMReloadSynchro()
     showComparisonStatus();
 }
 
+namespace {
+
+// While the launching viewer waits for the comparison-source viewer, its window stays alive
+// (painted, serving partner messages) but takes no command: every key, click, wheel turn, drop
+// and shortcut aimed at it is swallowed, not queued, so nothing fires after the wait. Esc and the
+// close box end the wait; the window closes after it. Boxes of other windows (a partner message
+// may show one meanwhile) work as usual.
+class SourceWaitFilter : public QObject {
+public:
+    explicit SourceWaitFilter(QWidget& window) : m_window(window) {}
+
+    bool cancelled() const { return m_cancelled; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        const QEvent::Type type = event->type();
+        if (type == QEvent::Close && watched == &m_window) {
+            m_cancelled = true;
+            event->ignore(); // closed once the wait has ended
+            return true;
+        }
+        if (type == QEvent::Shortcut) {
+            const auto* action = qobject_cast<QAction*>(watched);
+            if ((action && action->parent() == &m_window) || inWindow(watched))
+                return true;
+            return false;
+        }
+        if (!isUserInput(type) || !inWindow(watched))
+            return false;
+        if (type == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape)
+            m_cancelled = true;
+        return true;
+    }
+
+private:
+    static bool isUserInput(QEvent::Type type)
+    {
+        switch (type) {
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::Wheel:
+        case QEvent::ContextMenu:
+        case QEvent::DragEnter:
+        case QEvent::DragMove:
+        case QEvent::Drop:
+        case QEvent::TouchBegin:
+        case QEvent::TouchUpdate:
+        case QEvent::TouchEnd:
+        case QEvent::TabletPress:
+        case QEvent::TabletRelease: return true;
+        default: return false;
+        }
+    }
+
+    bool inWindow(QObject* watched) const
+    {
+        if (const auto* widget = qobject_cast<QWidget*>(watched))
+            return widget->window() == &m_window;
+        if (const auto* window = qobject_cast<QWindow*>(watched))
+            return window == m_window.windowHandle();
+        return false;
+    }
+
+    QWidget& m_window;
+    bool m_cancelled = false;
+};
+
+} // namespace
+
 void MainWindow::startComparisonSource()
 {
     const QString title = partnerTitle();
+    // Without a partner channel the two windows could not find each other: the second one would
+    // open unpaired on top of this one. The comparison stays in this window; the user is told why
+    // once.
+    if (const QString why = m_partner->unavailableReason(); !why.isEmpty()) {
+        action(CommandId::ExitWithComp1)->setEnabled(true);
+        if (!m_toldCannotPair) {
+            m_toldCannotPair = true;
+            m_dialogs.message(QStringLiteral("比較元のウィンドウと連動できないため、比較はこのウィンドウだけに表示します。\r") +
+                              QStringLiteral("理由: ") + why);
+        }
+        return;
+    }
     ViewerLauncher* launcher = m_context.launcher;
     const bool started = launcher && launcher->start(baseName());
 
-    // The new viewer is looked for every kStartLookInterval. Meanwhile this window paints and
-    // serves partner messages but takes no user input, as while it waits for a partner's answer.
-    // The wait ends when the window is found, when the new viewer's process has ended, after
-    // kStartWait, or when this window has been closed meanwhile (by a partner message).
+    // The new viewer is looked for every kStartLookInterval. The wait ends when the window is
+    // found, when the new viewer's process has ended, after kStartWait, when the user cancels it
+    // (Esc, the close box), or when this window has been closed meanwhile (by a partner message).
     const bool wasShown = isVisible();
     const auto closedMeanwhile = [&] { return wasShown && !isVisible(); };
     bool found = m_partner->exists(title);
-    QElapsedTimer waited;
-    waited.start();
-    while (!found && started && launcher->running() && waited.elapsed() < kStartWait.count() && !closedMeanwhile()) {
-        QEventLoop pause;
-        QTimer::singleShot(kStartLookInterval, &pause, [&pause] { pause.quit(); });
-        // Anything but our own quit: the application is ending.
-        if (pause.exec(QEventLoop::ExcludeUserInputEvents) != 0)
-            break;
-        found = m_partner->exists(title);
+    bool cancelled = false;
+    if (!found && started && launcher->running()) {
+        SourceWaitFilter filter(*this);
+        qApp->installEventFilter(&filter);
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        setPanel1Text(QStringLiteral("比較元の表示を待っています（Esc で中止）"));
+        const ScopeExit restore([&] {
+            qApp->removeEventFilter(&filter);
+            QGuiApplication::restoreOverrideCursor();
+            showComparisonStatus();
+        });
+        QElapsedTimer waited;
+        waited.start();
+        while (!found && launcher->running() && waited.elapsed() < kStartWait.count() && !closedMeanwhile() &&
+               !filter.cancelled()) {
+            QEventLoop pause;
+            QTimer::singleShot(kStartLookInterval, &pause, [&pause] { pause.quit(); });
+            // Anything but our own quit: the application is ending.
+            if (pause.exec() != 0)
+                break;
+            if (!filter.cancelled())
+                found = m_partner->exists(title);
+        }
+        cancelled = filter.cancelled();
+    }
+    if (cancelled && !closedMeanwhile()) {
+        // The user gave up on the pair: the window closes as asked, once this command is over.
+        QMetaObject::invokeMethod(this, [this] { close(); }, Qt::QueuedConnection);
+        return;
     }
 
     // A partner message handled during the wait may have ended this comparison or begun another;

@@ -75,6 +75,10 @@ public:
     // so nothing echoes back to the partner.
     virtual bool isHandlingPartnerMessage() const { return false; }
 
+    // Why this viewer cannot pair with another at all (the partner channel could not be opened),
+    // for the user; empty when it can.
+    virtual QString unavailableReason() const { return {}; }
+
     // Where received messages go from now on; an empty receiver drops them.
     virtual void setReceiver([[maybe_unused]] PartnerReceiver receiver) {}
 };

@@ -9,38 +9,65 @@
 #include <QMessageBox>
 
 namespace dg::ui {
-namespace {
 
-void showBox(QWidget* parent, QMessageBox::Icon icon, const QString& caption, const QString& raw)
+std::unique_ptr<QFileDialog> makeOpenFileDialog(QWidget* parent, const OpenFileRequest& request)
 {
-    const MessageContent content = messageContent(raw);
-    QMessageBox box(icon, caption, content.text, QMessageBox::Ok, parent);
-    box.setTextFormat(content.richText ? Qt::RichText : Qt::PlainText);
-    box.setTextInteractionFlags(Qt::TextSelectableByMouse);
-    box.exec();
+    // One filter that shows every file: "*" rather than "*.*", which would hide names without a
+    // dot on this platform.
+    auto dialog = std::make_unique<QFileDialog>(parent, request.title, request.initialFolder,
+                                                request.filterName + QStringLiteral(" (*)"));
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    // AnyFile: no "File not found" check of a typed name (ExistingFile would make one).
+    dialog->setFileMode(QFileDialog::AnyFile);
+    return dialog;
 }
 
-} // namespace
+std::unique_ptr<QMessageBox> makeMessageBox(QWidget* parent, const QString& caption, const QString& raw, bool isError)
+{
+    const MessageContent content = messageContent(raw);
+    auto box = std::make_unique<QMessageBox>(isError ? QMessageBox::Critical : QMessageBox::NoIcon, caption,
+                                             content.text, QMessageBox::Ok, parent);
+    box->setTextFormat(content.richText ? Qt::RichText : Qt::PlainText);
+    box->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // The details of a folder show its path.
+    box->setFont(pathFont(box->font()));
+    return box;
+}
+
+QFont pathFont(const QFont& base)
+{
+    QStringList families{QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans"),
+                         QStringLiteral("Noto Sans")};
+    for (const QString& family : base.families().isEmpty() ? QStringList{base.family()} : base.families()) {
+        if (!families.contains(family))
+            families.append(family);
+    }
+    if (!families.contains(QStringLiteral("IPAGothic")))
+        families.append(QStringLiteral("IPAGothic"));
+    QFont font = base;
+    font.setFamilies(families);
+    return font;
+}
 
 void QtUserDialogs::message(const QString& text)
 {
-    showBox(m_parent, QMessageBox::NoIcon, m_caption, text);
+    makeMessageBox(m_parent, m_caption, text)->exec();
 }
 
 void QtUserDialogs::error(const QString& text)
 {
-    showBox(m_parent, QMessageBox::Critical, m_caption, text);
+    makeMessageBox(m_parent, m_caption, text, true)->exec();
 }
 
 std::optional<QString> QtUserDialogs::openFile(const OpenFileRequest& request)
 {
-    // One filter that shows every file: "*" rather than "*.*", which would hide names without a
-    // dot on this platform.
-    const QString filter = request.filterName + QStringLiteral(" (*)");
-    const QString chosen = QFileDialog::getOpenFileName(m_parent, request.title, request.initialFolder, filter);
-    if (chosen.isEmpty())
+    const std::unique_ptr<QFileDialog> dialog = makeOpenFileDialog(m_parent, request);
+    if (dialog->exec() != QDialog::Accepted)
         return std::nullopt;
-    return chosen;
+    const QStringList chosen = dialog->selectedFiles();
+    if (chosen.isEmpty() || chosen.front().isEmpty())
+        return std::nullopt;
+    return chosen.front();
 }
 
 int QtUserDialogs::execModal(QDialog& dialog)

@@ -239,6 +239,55 @@ TEST_F(PairProcessTest, AToolPairsAViewerWithAFileAndClosesIt)
     EXPECT_NE(texts[0].find("End   LoadBaseFile, 60 Lines"), std::string::npos);
 }
 
+// A partner's hand-shake names the file to compare with by its window title. A title naming a pipe
+// without a writer or an endless device must not stall the receiver: it answers at once and says
+// the file cannot be opened, and it keeps answering afterwards.
+TEST_F(PairProcessTest, AHandShakeNamingAPipeOrADeviceIsAnsweredWithTheCannotOpenMessage)
+{
+    const std::filesystem::path fifo = folder.path() / "pipe.txt";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    QProcess& viewer = startViewer(older, QString());
+    partner::PartnerEndpoint tool;
+    ASSERT_EQ(tool.start(partnerDir()), "");
+    // A receiver that blocks sends no sign of life: the send gives up after this instead of
+    // waiting for the test's own time limit.
+    tool.setReplyTimeout(std::chrono::milliseconds(5000));
+    const QString title = "Dirgauge - " + older;
+    ASSERT_TRUE(waitUntil([&] { return tool.findPartner(title).has_value(); }));
+
+    for (const std::string& named : {fifo.string(), std::string("/dev/zero")}) {
+        SCOPED_TRACE(named);
+        QElapsedTimer clock;
+        clock.start();
+        EXPECT_TRUE(tool.send(title, partner::MessageNumber::SetPartner, 0, "Dirgauge - " + named));
+        EXPECT_LT(clock.elapsed(), 5000);
+        std::string boxes;
+        EXPECT_TRUE(waitUntil([&] {
+            boxes += boxesOf(viewer);
+            return boxes.find("not a regular file") != std::string::npos;
+        })) << boxes;
+        EXPECT_NE(boxes.find("ファイル \"" + named + "\""), std::string::npos) << boxes;
+        EXPECT_NE(boxes.find("は開けません"), std::string::npos) << boxes;
+    }
+    EXPECT_TRUE(tool.send(title, partner::MessageNumber::Close));
+    ASSERT_TRUE(finished(viewer)) << "the viewer did not close";
+    EXPECT_EQ(viewer.exitCode(), 0);
+    tool.stop();
+}
+
+TEST_F(PairProcessTest, APartnerFolderOpenToOthersIsExplainedInABoxAndNoSecondViewerStarts)
+{
+    std::filesystem::create_directory(partnerDir());
+    std::filesystem::permissions(partnerDir(), std::filesystem::perms::all);
+    QProcess& viewer = startViewer(newer, writeScript("Comp1 " + older.toStdString() + "\nExit1\n"));
+    ASSERT_TRUE(finished(viewer));
+    EXPECT_EQ(viewer.exitCode(), 0);
+    const std::string boxes = boxesOf(viewer);
+    EXPECT_NE(boxes.find("dirgauge: message: 比較元のウィンドウと連動できないため"), std::string::npos) << boxes;
+    EXPECT_NE(boxes.find("(mode 0777)"), std::string::npos) << boxes;
+    EXPECT_TRUE(processesMentioning(folder.path().string()).empty());
+}
+
 TEST_F(PairProcessTest, ABaseFileThatCannotBeReadIsReportedAndTheViewerStaysAlone)
 {
     QProcess& viewer =

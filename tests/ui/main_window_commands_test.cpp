@@ -9,6 +9,8 @@
 #include <QMimeData>
 #include <QTest>
 
+#include <utility>
+
 namespace dg::test {
 namespace {
 using ui::CommandId;
@@ -64,9 +66,21 @@ TEST_F(MainWindowCommandsTest, View2FollowsTheSelectionAndEnterShowsTheDetails)
     EXPECT_FALSE(window->action(CommandId::View2)->isEnabled());
     window->treeView()->setFocus();
 
-    QTest::keyClick(window->treeView(), Qt::Key_Return);
-    EXPECT_TRUE(dialogs.messages().isEmpty());
+    // After a load the top node is current but not selected: Enter (and the keypad's) selects
+    // it and shows its details.
+    for (const auto& [key, modifier] : {std::pair{Qt::Key_Return, Qt::NoModifier}, std::pair{Qt::Key_Enter, Qt::KeypadModifier}}) {
+        load(*window, goodReport());
+        ASSERT_FALSE(window->treeView()->selectionModel()->hasSelection());
+        ASSERT_EQ(window->treeView()->currentIndex(), window->treeModel()->index(0, 0));
+        dialogs.clear();
+        QTest::keyClick(window->treeView(), key, modifier);
+        EXPECT_EQ(window->treeView()->selectionModel()->selectedIndexes(),
+                  QModelIndexList{window->treeModel()->index(0, 0)});
+        EXPECT_TRUE(window->action(CommandId::View2)->isEnabled());
+        EXPECT_EQ(dialogs.messages(), QStringList{window->statusPanel(0)->text()});
+    }
 
+    dialogs.clear();
     select(*window, {0, 0});
     EXPECT_TRUE(window->action(CommandId::View2)->isEnabled());
     QTest::keyClick(window->treeView(), Qt::Key_Return);

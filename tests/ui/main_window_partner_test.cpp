@@ -14,7 +14,10 @@
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QTest>
+#include <QToolBar>
 #include <QTimer>
+#include <QTreeView>
 
 #include <fstream>
 #include <functional>
@@ -94,10 +97,13 @@ protected:
     std::filesystem::path partnerDir() const { return folder.path() / "partner"; }
 
     // A viewer with its own endpoint in the shared folder, showing file (if any), shown on screen.
-    std::unique_ptr<Viewer> makeViewer(const QString& file = {})
+    std::unique_ptr<Viewer> makeViewer(const QString& file = {}, const std::filesystem::path& dir = {})
     {
         auto viewer = std::make_unique<Viewer>();
-        EXPECT_EQ(viewer->link.start(partnerDir()), "");
+        if (dir.empty())
+            EXPECT_EQ(viewer->link.start(partnerDir()), "");
+        else
+            EXPECT_NE(viewer->link.start(dir), "");
         ui::ViewerContext context;
         context.settingsPath = settingsPath();
         context.debugLogBase = folder.path() / "dirgauge";
@@ -159,8 +165,12 @@ protected:
     {
         for (NodeId p = v.w().tree().parent(node); p != kNoNode; p = v.w().tree().parent(p))
             v.w().treeView()->expand(indexOf(v, p));
+        settle();
         clearRecords();
     }
+    // Expansions and collapses go to the partner once the view is done with them, from the event
+    // loop: this lets them go.
+    static void settle() { QCoreApplication::processEvents(); }
     static QModelIndex indexOf(Viewer& v, NodeId node) { return v.w().treeModel()->indexOf(node); }
     static NodeId selected(Viewer& v)
     {
@@ -257,6 +267,7 @@ TEST_F(MainWindowPartnerTest, TreeEventsFollowInBothDirectionsWithoutEcho)
          [&](Viewer& from, Viewer& to) {
              collapseQuietly(to);
              from.w().treeView()->setCurrentIndex(indexOf(from, nodeOf(from, deep)));
+             settle(); // the view opens the ancestors of its new current node
              EXPECT_EQ(selected(to), nodeOf(to, deep));
              EXPECT_TRUE(ancestorsExpanded(to, nodeOf(to, deep)));
          }},
@@ -266,6 +277,7 @@ TEST_F(MainWindowPartnerTest, TreeEventsFollowInBothDirectionsWithoutEcho)
              const NodeId before = selected(to);
              ASSERT_FALSE(expanded(to, node));
              from.w().treeView()->expand(indexOf(from, nodeOf(from, "C:\\Users\\田中\\ピクチャ")));
+             settle();
              EXPECT_TRUE(expanded(to, node));
              EXPECT_EQ(selected(to), before); // expanding does not select
          }},
@@ -275,9 +287,11 @@ TEST_F(MainWindowPartnerTest, TreeEventsFollowInBothDirectionsWithoutEcho)
              const NodeId child = nodeOf(to, "C:\\Users\\田中\\ピクチャ\\2023");
              ASSERT_TRUE(expanded(to, node));
              to.w().treeView()->expand(indexOf(to, child));
+             settle();
              to.link.received.clear();
              from.link.received.clear();
              from.w().treeView()->collapse(indexOf(from, nodeOf(from, "C:\\Users\\田中\\ピクチャ")));
+             settle();
              EXPECT_FALSE(expanded(to, node));
              EXPECT_TRUE(expanded(to, child)); // its own children stay as they were
          }},
@@ -308,12 +322,71 @@ TEST_F(MainWindowPartnerTest, TreeEventsFollowInBothDirectionsWithoutEcho)
     }
 }
 
+// Rows the view shows (every row an expanded parent lets through), as the user scrolls them.
+int shownRows(QTreeView& view)
+{
+    int rows = 0;
+    for (QModelIndex index = view.model()->index(0, 0); index.isValid(); index = view.indexBelow(index))
+        ++rows;
+    return rows;
+}
+
+TEST_F(MainWindowPartnerTest, ExpandAllOpensEveryFolderInBothWindows)
+{
+    // "*" expands every folder below the current one, one expansion after another inside the
+    // view; each goes to the partner, which must not leave the sender's own view half done.
+    for (const bool synchro : {true, false}) {
+        SCOPED_TRACE(synchro);
+        ASSERT_NO_FATAL_FAILURE(makePair());
+        if (a->w().synchro() != synchro)
+            a->w().guarded([&] { a->w().Synchro1Execute(); });
+        ASSERT_EQ(b->w().synchro(), synchro);
+        collapseQuietly(*a);
+        collapseQuietly(*b);
+        QTreeView& view = *a->w().treeView();
+        view.setFocus();
+        view.setCurrentIndex(indexOf(*a, 0));
+        QTest::keyClick(&view, Qt::Key_Asterisk);
+        const int all = static_cast<int>(a->w().tree().nodeCount());
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 5000 && shownRows(view) < all)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        settle();
+        EXPECT_EQ(shownRows(view), all);
+        // The partner opens every folder it has that the sender has as well (added folders are
+        // not sent); with the switch off it stays as it was.
+        std::size_t opened = 0;
+        std::size_t same = 0;
+        FieldSplitter splitter;
+        for (NodeId node = 1; node < b->w().tree().nodeCount(); ++node) {
+            if (b->w().tree().childCount(node) == 0)
+                continue;
+            const std::string path = encoding::utf8ToSjis(pathOf(*b, node));
+            const NodeId there = findNodeByPath(a->w().tree(), a->w().currentLines(), splitter,
+                                                b->w().tree().level(node), path);
+            if (there == kNoNode || a->w().tree().changeClass(there) == ChangeClass::Added)
+                continue;
+            ++same;
+            opened += expanded(*b, node) ? 1 : 0;
+        }
+        EXPECT_GT(same, 10u);
+        EXPECT_EQ(opened, synchro ? same : 0u);
+        EXPECT_TRUE(a->link.received.empty()) << "echoed back";
+        EXPECT_TRUE(a->dialogs.shown.empty());
+        EXPECT_TRUE(b->dialogs.shown.empty());
+        a.reset();
+        b.reset();
+    }
+}
+
 TEST_F(MainWindowPartnerTest, TheEventWordAndPathFollowTheNodesLevel)
 {
     ASSERT_NO_FATAL_FAILURE(makePair());
     const NodeId folderNode = nodeOf(*a, "C:\\Users\\田中\\ピクチャ");
     reveal(*a, folderNode);
     a->w().treeView()->collapse(indexOf(*a, folderNode));
+    settle();
     b->link.received.clear();
     a->w().treeView()->expand(indexOf(*a, folderNode));
     a->w().treeView()->collapse(indexOf(*a, folderNode));
@@ -510,6 +583,82 @@ TEST_F(MainWindowPartnerTest, TheLaunchingViewerWaitsForASlowViewerAndGivesUpOnO
         EXPECT_EQ(c->w().baseName(), sample("full.txt"));
         EXPECT_TRUE(c->w().action(CommandId::ExitWithComp1)->isEnabled());
         EXPECT_EQ(c->launcher.started, QStringList{sample("full.txt")});
+    }
+}
+
+TEST_F(MainWindowPartnerTest, TheLaunchingViewerStaysAliveWhileItWaitsAndEscOrTheCloseBoxEndTheWait)
+{
+    // The comparison-source viewer never shows up: the window waits, busy, saying so; commands
+    // are refused and not replayed; Esc or the close box end the wait at once and close it.
+    for (const bool byEscape : {true, false}) {
+        SCOPED_TRACE(byEscape);
+        auto c = makeViewer(sample("newer.txt"));
+        ui::MainWindow& w = c->w();
+        w.activateWindow();
+        QString statusMeanwhile;
+        Qt::CursorShape cursorMeanwhile = Qt::ArrowCursor;
+        NodeId selectedMeanwhile = kNoNode;
+        QTimer::singleShot(300, [&] {
+            selectedMeanwhile = selected(*c);
+            statusMeanwhile = w.statusPanel(1)->text();
+            if (const QCursor* cursor = QGuiApplication::overrideCursor())
+                cursorMeanwhile = cursor->shape();
+            // Open, compare and the tree: refused while waiting.
+            QTest::keyClick(w.treeView(), Qt::Key_O, Qt::ControlModifier);
+            for (QAction* act : {w.action(CommandId::Open1), w.action(CommandId::Comp1)}) {
+                if (QWidget* button = w.commandToolBar()->widgetForAction(act))
+                    QTest::mouseClick(button, Qt::LeftButton);
+            }
+            QTest::keyClick(w.treeView(), Qt::Key_Down);
+        });
+        QTimer::singleShot(600, [&] {
+            if (byEscape)
+                QTest::keyClick(w.treeView(), Qt::Key_Escape);
+            else
+                w.close();
+        });
+        QElapsedTimer clock;
+        clock.start();
+        w.guarded([&] { w.LoadBaseFile(sample("older.txt"), QStringLiteral("Y")); });
+        EXPECT_LT(clock.elapsed(), 5000) << "the wait was not cancelled";
+        EXPECT_EQ(c->launcher.started, QStringList{sample("older.txt")});
+        EXPECT_EQ(statusMeanwhile, "比較元の表示を待っています（Esc で中止）");
+        EXPECT_EQ(cursorMeanwhile, Qt::WaitCursor);
+        EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+        QTest::qWait(200);
+        EXPECT_FALSE(w.isVisible()) << "the window did not close after the wait";
+        EXPECT_TRUE(c->dialogs.shown.empty()) << "a command refused meanwhile ran later";
+        EXPECT_NE(selectedMeanwhile, kNoNode); // the first changed folder
+        EXPECT_EQ(selected(*c), selectedMeanwhile) << "a key pressed meanwhile moved the selection";
+    }
+}
+
+TEST_F(MainWindowPartnerTest, ARefusedPartnerFolderIsExplainedOnceAndNoSynchronisationIsClaimed)
+{
+    const std::filesystem::path loose = folder.path() / "loose";
+    std::filesystem::create_directory(loose);
+    std::filesystem::permissions(loose, std::filesystem::perms::all);
+    const std::filesystem::path link = folder.path() / "link";
+    std::filesystem::create_directory_symlink(partnerDir().parent_path(), link);
+    struct Case {
+        std::filesystem::path dir;
+        const char* reason;
+    };
+    for (const Case& c : {Case{loose, "(mode 0777)"}, Case{link, "is not a folder"}}) {
+        SCOPED_TRACE(c.dir.string());
+        auto v = makeViewer(sample("newer.txt"), c.dir);
+        for (int time = 0; time < 2; ++time) {
+            v->w().guarded([&] { v->w().LoadBaseFile(sample("older.txt"), QStringLiteral("Y")); });
+            EXPECT_EQ(v->w().baseName(), sample("older.txt"));
+            EXPECT_EQ(v->w().statusPanel(1)->text(), "比較中");
+        }
+        // Told once, with the reason; no second viewer started on top of this one.
+        const QStringList messages = v->dialogs.messages();
+        ASSERT_EQ(messages.size(), 1) << messages.join('|').toStdString();
+        EXPECT_TRUE(messages[0].startsWith("比較元のウィンドウと連動できないため")) << messages[0].toStdString();
+        EXPECT_TRUE(messages[0].contains(QString::fromLatin1(c.reason))) << messages[0].toStdString();
+        EXPECT_TRUE(v->launcher.started.isEmpty());
+        EXPECT_TRUE(v->w().action(CommandId::ExitWithComp1)->isEnabled());
     }
 }
 

@@ -151,6 +151,34 @@ TEST_F(MainWindowTest, ALongStatusTextIsCutOffAtTheWindowsEdgeInsteadOfWideningI
     EXPECT_LE(window->statusPanel(0)->width(), 450);
 }
 
+TEST_F(MainWindowTest, ALongComputerNameIsCutWithItsFullTextAsTooltipAndPanel1StaysVisible)
+{
+    auto window = makeWindow();
+    window->show();
+    auto lines = goodReportLines();
+    lines[0] = "DESKTOP-7F3K2LQ-経理部 CHECK START AT 2024/05/01 10:20:30";
+    load(*window, folder.writeReport("long.txt", lines));
+    window->guarded([&] { window->LoadBaseFile(goodReport(), QString::fromLatin1(ui::MainWindow::kNoLaunch)); });
+    QCoreApplication::processEvents();
+    ASSERT_EQ(window->width(), 450);
+    const ui::StatusPanel* panel0 = window->statusPanel(0);
+    const ui::StatusPanel* panel1 = window->statusPanel(1);
+    ASSERT_EQ(panel1->text(), "比較中　同期");
+    // Panel 1 shows its whole text inside the window.
+    EXPECT_GE(panel1->contentsRect().width(), panel1->fontMetrics().horizontalAdvance(panel1->text()));
+    EXPECT_LE(panel1->mapTo(window.get(), QPoint(panel1->width(), 0)).x(), window->width());
+    // Panel 0 is cut, its full text the tooltip; the details of the top node are the full text.
+    EXPECT_TRUE(panel0->isCut());
+    EXPECT_TRUE(panel0->text().contains("DESKTOP-7F3K2LQ-経理部"));
+    EXPECT_EQ(panel0->toolTip(), panel0->text());
+
+    // A short name fits: no tooltip.
+    load(*window, goodReport());
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(panel0->isCut());
+    EXPECT_EQ(panel0->toolTip(), "");
+}
+
 TEST_F(MainWindowTest, AnUnrecognisedFileGivesTheMessageAndLeavesNothingShown)
 {
     const std::vector<std::vector<std::string>> bad = {
