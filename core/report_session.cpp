@@ -13,6 +13,13 @@
 namespace dg {
 namespace {
 
+// A name for the debug log, which is Shift-JIS: a UTF-8 name converted, any other kept as its
+// bytes (a file name that is not UTF-8 is most likely in the code page already).
+std::string logName(const std::string& name)
+{
+    return encoding::isValidUtf8(name) ? encoding::utf8ToSjis(name) : name;
+}
+
 std::string notRecognised(const std::string& name)
 {
     std::string text = name;
@@ -73,7 +80,7 @@ LoadOutcome ReportSession::load(const std::string& name, const ReportSource& sou
 
 LoadOutcome ReportSession::loadSteps(const std::string& name, const ReportSource& source, Listener& listener)
 {
-    debugOut("Start LoadFile, " + encoding::utf8ToSjis(name));
+    debugOut("Start LoadFile, " + logName(name));
     m_base.clear();
     if (!m_baseName.empty())
         listener.comparisonClosing();
@@ -130,7 +137,7 @@ LoadOutcome ReportSession::loadBase(const std::string& name, const BaseSource& s
 LoadOutcome ReportSession::loadBaseSteps(const std::string& name, const BaseSource& source, const ChangeLimits& limits,
                                          Listener& listener, std::string& fileName)
 {
-    debugOut("Start LoadBaseFile, " + encoding::utf8ToSjis(name));
+    debugOut("Start LoadBaseFile, " + logName(name));
     if (name == m_shownName)
         return {LoadResult::SameFile, std::string(texts::kSameFile)};
     listener.baseLoadStarting();

@@ -11,8 +11,10 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <string_view>
 
 #include <fcntl.h>
+#include <langinfo.h>
 #include <locale.h>
 #include <poll.h>
 #include <sys/mman.h>
@@ -172,11 +174,14 @@ std::string absolutePath(const std::string& path)
 std::string systemReason(int err)
 {
     // strerror speaks the language of LC_MESSAGES in the character set of LC_CTYPE (when the
-    // program has called setlocale); a text in another character set than UTF-8 would be garbled
-    // inside the program's messages, so it gives way to the English one.
-    const std::string local = std::strerror(err);
-    if (encoding::isValidUtf8(local))
-        return local;
+    // program has called setlocale): in any other character set than UTF-8 (with "?" for what
+    // ASCII lacks, or in EUC-JP) it would be garbled inside the program's messages, so the
+    // English text is taken then.
+    if (const char* codeset = ::nl_langinfo(CODESET); codeset != nullptr && std::string_view(codeset) == "UTF-8") {
+        std::string local = std::strerror(err);
+        if (encoding::isValidUtf8(local))
+            return local;
+    }
     static const locale_t english = ::newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
     if (english != static_cast<locale_t>(nullptr))
         return ::strerror_l(err, english);

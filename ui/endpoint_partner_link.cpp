@@ -1,5 +1,7 @@
 #include "ui/endpoint_partner_link.h"
 
+#include "ui/file_name.h"
+
 #include <charconv>
 #include <limits>
 #include <vector>
@@ -48,7 +50,8 @@ std::optional<std::vector<int>> fourIntegers(std::string_view text)
 
 std::string composeSetPartnerPayload(const QString& ownTitle, const std::optional<QRect>& geometry)
 {
-    std::string payload = ownTitle.toStdString();
+    // The title carries a file name: its bytes go as they are (see file_name.h).
+    std::string payload = fileNameBytes(ownTitle);
     if (geometry) {
         payload += '\n';
         payload += std::to_string(geometry->x()) + ',' + std::to_string(geometry->y()) + ',' +
@@ -59,9 +62,7 @@ std::string composeSetPartnerPayload(const QString& ownTitle, const std::optiona
 
 SetPartnerPayload parseSetPartnerPayload(std::string_view payload)
 {
-    const auto toQString = [](std::string_view bytes) {
-        return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
-    };
+    const auto toQString = [](std::string_view bytes) { return fileNameText(bytes); };
     const std::size_t feed = payload.rfind('\n');
     if (feed != std::string_view::npos) {
         if (const auto values = fourIntegers(payload.substr(feed + 1)); values && (*values)[2] > 0 && (*values)[3] > 0)

@@ -1,5 +1,6 @@
 #include "ui/qt_user_dialogs.h"
 
+#include "ui/file_name.h"
 #include "ui/message_text.h"
 
 #include <QColorDialog>
@@ -40,7 +41,8 @@ std::optional<QString> QtUserDialogs::openFile(const OpenFileRequest& request)
     const QString chosen = QFileDialog::getOpenFileName(m_parent, request.title, request.initialFolder, filter);
     if (chosen.isEmpty())
         return std::nullopt;
-    return chosen;
+    // The dialog shows names through Qt's decoding, which spoils bytes that are not UTF-8.
+    return recoverDecodedName(chosen);
 }
 
 int QtUserDialogs::execModal(QDialog& dialog)

@@ -363,6 +363,9 @@ TEST_F(ReportTool, SystemReasonsFollowTheLocale)
         const ToolRun r = run(quoted(missing), 0, env);
         EXPECT_EQ(r.err, said("ファイル \"" + missing + "\". " + expected + " は開けません")) << env;
     }
+    // Japanese texts in a character set without Japanese (ASCII: all "?") give way to English.
+    EXPECT_EQ(run(quoted(missing), 0, "LC_ALL= LANG=C LC_MESSAGES=ja_JP.UTF-8").err,
+              said("ファイル \"" + missing + "\". No such file or directory は開けません"));
 }
 
 #if defined(__SANITIZE_ADDRESS__)
