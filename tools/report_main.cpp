@@ -282,13 +282,17 @@ int run(const Options& opt)
         log->setEnabled(true);
     }
 
+    // A base from standard input is read only once the shown report has loaded: read ahead, a
+    // shown report that fails would leave the tool waiting for the end of the input.
     std::future<dg::BaseReport> pendingBase;
     if (!opt.baseFile.empty() && opt.baseFile != opt.file) {
+        const dg::ReportSource base = sourceOf(opt.baseFile);
         try {
-            pendingBase = std::async(std::launch::async, prepareBase, sourceOf(opt.baseFile), log != nullptr);
+            pendingBase = std::async(base.standardInput ? std::launch::deferred : std::launch::async, prepareBase,
+                                     base, log != nullptr);
         } catch (const std::system_error&) {
             // No second thread to be had: the base is read when it is needed, on this one.
-            pendingBase = std::async(std::launch::deferred, prepareBase, sourceOf(opt.baseFile), log != nullptr);
+            pendingBase = std::async(std::launch::deferred, prepareBase, base, log != nullptr);
         }
     }
 

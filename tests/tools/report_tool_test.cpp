@@ -296,6 +296,12 @@ TEST_F(ReportTool, VersionStandardInputAndColour)
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, run("--format tsv --base " + quoted(older) + " " + quoted(newer)).out);
     EXPECT_EQ(run("--base - -").status, 1);
+    // A shown report that fails does not wait for the base on standard input to end (the
+    // input's writer here stays for 3 s, the tool is given 2).
+    const std::string missing = quoted((dir.path() / "missing.txt").string());
+    const int raw = std::system(("(sleep 3; echo) | env LC_ALL=C timeout 2 " + std::string(DG_REPORT_TOOL) + " --base - " +
+                                 missing + " >/dev/null 2>/dev/null").c_str());
+    EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 2);
     r = run("-", 0, {}, {}, quoted(dir.file("short.txt", "x\r\n")));
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.err, said("- - ファイルの内容を認識できません。"));
