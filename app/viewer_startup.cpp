@@ -3,6 +3,7 @@
 #include "core/command_line.h"
 #include "settings/settings_location.h"
 #include "ui/about_box.h"
+#include "ui/file_name.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -19,7 +20,7 @@ QStringList parametersFromArguments(const std::vector<std::string>& arguments)
 {
     QStringList parameters;
     for (const std::string& parameter : argumentParameters(arguments))
-        parameters.append(QFile::decodeName(QByteArray::fromStdString(parameter)));
+        parameters.append(ui::fileNameText(parameter));
     return parameters;
 }
 

@@ -1,11 +1,11 @@
 #include "core/comparison.h"
 
 #include "core/change_percent.h"
+#include "core/helper_thread.h"
 #include "core/numbers.h"
 
 #include <cstring>
 #include <exception>
-#include <thread>
 
 namespace dg {
 namespace {
@@ -154,7 +154,7 @@ ClassCounts classifyTree(FolderTree& tree, const LineList& current, const LineLi
         const std::size_t middle = n / 2;
         ClassCounts second;
         std::exception_ptr secondError;
-        std::thread worker([&] {
+        HelperThread worker([&] {
             try {
                 FieldSplitter own;
                 classifyRange(tree, current, base, limits, own, middle, n, {}, second);
@@ -162,13 +162,12 @@ ClassCounts classifyTree(FolderTree& tree, const LineList& current, const LineLi
                 secondError = std::current_exception();
             }
         });
-        try {
-            classifyRange(tree, current, base, limits, splitter, 1, middle, {}, counts);
-        } catch (...) {
-            worker.join();
-            throw; // the earlier node's error, as a walk in order would meet it first
-        }
+        // An error here is the earlier node's, as a walk in order would meet it first (the helper
+        // is joined on the way out).
+        classifyRange(tree, current, base, limits, splitter, 1, middle, {}, counts);
         worker.join();
+        if (!worker.running())
+            classifyRange(tree, current, base, limits, splitter, middle, n, {}, second);
         if (secondError)
             std::rethrow_exception(secondError);
         counts.added += second.added;

@@ -12,4 +12,10 @@ std::string sjisToUtf8(std::string_view sjis);
 void appendSjisAsUtf8(std::string& out, std::string_view sjis);
 std::string utf8ToSjis(std::string_view utf8);
 
+// Length of the well-formed UTF-8 sequence at the start of text (1 to 4 bytes: no overlong forms,
+// no surrogates, nothing above U+10FFFF), 0 when text does not start with one or is empty.
+std::size_t utf8SequenceLength(std::string_view text);
+// Every byte of text belongs to a well-formed UTF-8 sequence.
+bool isValidUtf8(std::string_view text);
+
 } // namespace dg::encoding

@@ -1,6 +1,7 @@
 #include "core/line_list.h"
 
 #include "core/errors.h"
+#include "core/helper_thread.h"
 #include "core/system_file.h"
 
 #include <algorithm>
@@ -8,7 +9,6 @@
 #include <cstring>
 #include <numeric>
 #include <exception>
-#include <thread>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -161,20 +161,17 @@ void LineList::assignText(std::unique_ptr<char[]> bytes, std::size_t length)
         scanLines(text, 0, length, first, length / kExpectedLineBytes + 16);
     } else {
         std::exception_ptr secondError;
-        std::thread worker([&] {
+        HelperThread worker([&] {
             try {
                 scanLines(text, cut, length, second, (length - cut) / kExpectedLineBytes + 16);
             } catch (...) {
                 secondError = std::current_exception();
             }
         });
-        try {
-            scanLines(text, 0, cut, first, cut / kExpectedLineBytes + 16);
-        } catch (...) {
-            worker.join();
-            throw;
-        }
+        scanLines(text, 0, cut, first, cut / kExpectedLineBytes + 16); // an error: joined on the way out
         worker.join();
+        if (!worker.running() && !first.nul)
+            scanLines(text, cut, length, second, (length - cut) / kExpectedLineBytes + 16);
         if (!first.nul && secondError)
             std::rethrow_exception(secondError);
     }
@@ -295,9 +292,11 @@ void LineList::sortBytewise()
         std::sort(views.begin(), views.end());
     } else {
         const auto middle = views.begin() + static_cast<std::ptrdiff_t>(views.size() / 2);
-        std::thread second([&] { std::sort(middle, views.end()); });
+        HelperThread second([&] { std::sort(middle, views.end()); });
         std::sort(views.begin(), middle);
         second.join();
+        if (!second.running())
+            std::sort(middle, views.end());
         std::vector<std::string_view> merged(views.size());
         std::merge(views.begin(), middle, middle, views.end(), merged.begin());
         views.swap(merged);

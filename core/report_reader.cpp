@@ -3,15 +3,16 @@
 #include "core/encoding.h"
 #include "core/errors.h"
 #include "core/expand_quick.h"
+#include "core/helper_thread.h"
 #include "core/sjis.h"
 #include "core/system_file.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <exception>
 #include <memory>
 #include <optional>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -26,6 +27,26 @@ void readReportFile(const std::string& path, LineList& lines)
 {
     sys::FileBytes file = sys::readWholeFile(path);
     lines.assignText(std::move(file.bytes), file.length);
+}
+
+std::string ReportSource::messageName() const
+{
+    return standardInput ? path : sys::absolutePath(path);
+}
+
+void readReport(const ReportSource& source, LineList& lines)
+{
+    if (!source.standardInput) {
+        readReportFile(source.path, lines);
+        return;
+    }
+    sys::FileBytes input = sys::readWholeStream(0, source.path);
+    lines.assignText(std::move(input.bytes), input.length);
+}
+
+FileOpenError outOfMemoryError(const ReportSource& source)
+{
+    return FileOpenError(source.messageName(), sys::systemReason(ENOMEM));
 }
 
 FormCheck checkForm(const LineList& lines)
@@ -349,7 +370,7 @@ void ExpandFullDescription(LineList& lines, FieldSplitter& splitter, DebugSink* 
     GuessedState guessed(lines, middle);
     bool guessFailed = false;
     std::exception_ptr secondError;
-    std::thread second([&] {
+    HelperThread second([&] {
         try {
             FieldSplitter ownSplitter;
             Route own(ownSplitter);
@@ -364,14 +385,9 @@ void ExpandFullDescription(LineList& lines, FieldSplitter& splitter, DebugSink* 
             secondError = std::current_exception();
         }
     });
-    try {
-        expandInOrder(1, middle);
-    } catch (...) {
-        second.join();
-        throw;
-    }
+    expandInOrder(1, middle); // an error: the helper is joined on the way out
     second.join();
-    if (guessFailed || !guessed.matches(state)) {
+    if (!second.running() || guessFailed || !guessed.matches(state)) {
         expandInOrder(middle, last);
         return;
     }

@@ -7,12 +7,14 @@
 //   substituted by the tree builder while it walks the lines.)
 // Lines 1..count-2 are the data lines; the header (0) and the closing line are never rewritten.
 #include "core/debug_sink.h"
+#include "core/errors.h"
 #include "core/field_splitter.h"
 #include "core/line_list.h"
 
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace dg {
 
@@ -21,6 +23,26 @@ inline constexpr std::string_view kHeaderMarker = "CHECK START AT";
 // Reads the whole file into lines, replacing their content only on success.
 // Throws FileOpenError (full path and the system's reason) when it cannot be opened or read.
 void readReportFile(const std::string& path, LineList& lines);
+
+// Where a report is read from: the file at path, or the process's standard input to its end.
+struct ReportSource {
+    std::string path;
+    bool standardInput = false;
+
+    static ReportSource file(std::string path) { return {std::move(path), false}; }
+    static ReportSource input() { return {std::string(kStandardInputName), true}; }
+    // How messages name it: the full path, or "-" for the standard input.
+    std::string messageName() const;
+
+    static constexpr std::string_view kStandardInputName = "-";
+};
+
+// Reads the report from source into lines, as readReportFile does.
+void readReport(const ReportSource& source, LineList& lines);
+
+// The error that stands for memory running out while the report from source was being read or
+// loaded: FileOpenError with its name and the system's words for ENOMEM.
+FileOpenError outOfMemoryError(const ReportSource& source);
 
 // The form check shared by both loading paths.
 struct FormCheck {

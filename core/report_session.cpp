@@ -2,13 +2,23 @@
 
 #include "core/encoding.h"
 #include "core/scope_exit.h"
+#include "core/system_file.h"
 #include "core/tree_builder.h"
 #include "core/user_texts.h"
 
+#include <cerrno>
+#include <new>
 #include <utility>
 
 namespace dg {
 namespace {
+
+// A name for the debug log, which is Shift-JIS: a UTF-8 name converted, any other kept as its
+// bytes (a file name that is not UTF-8 is most likely in the code page already).
+std::string logName(const std::string& name)
+{
+    return encoding::isValidUtf8(name) ? encoding::utf8ToSjis(name) : name;
+}
 
 std::string notRecognised(const std::string& name)
 {
@@ -19,10 +29,11 @@ std::string notRecognised(const std::string& name)
 
 } // namespace
 
-BaseReport readBaseReport(const std::string& path, DebugSink* debug)
-{
+BaseReport readBaseReport(const ReportSource& source, DebugSink* debug)
+try {
     BaseReport base;
-    readReportFile(path, base.lines);
+    base.fileName = source.messageName();
+    readReport(source, base.lines);
     base.check = checkForm(base.lines);
     if (!base.check.recognised)
         return base;
@@ -35,6 +46,8 @@ BaseReport readBaseReport(const std::string& path, DebugSink* debug)
         base.normaliseError = std::current_exception();
     }
     return base;
+} catch (const std::bad_alloc&) {
+    throw outOfMemoryError(source);
 }
 
 void ReportSession::Listener::classify(ReportSession& session, const ChangeLimits& limits)
@@ -56,15 +69,24 @@ void ReportSession::clearReports()
     m_base.clear();
 }
 
-LoadOutcome ReportSession::load(const std::string& name, const std::string& path, Listener& listener)
+LoadOutcome ReportSession::load(const std::string& name, const ReportSource& source, Listener& listener)
 {
-    debugOut("Start LoadFile, " + encoding::utf8ToSjis(name));
+    try {
+        return loadSteps(name, source, listener);
+    } catch (const std::bad_alloc&) {
+        throw outOfMemoryError(source);
+    }
+}
+
+LoadOutcome ReportSession::loadSteps(const std::string& name, const ReportSource& source, Listener& listener)
+{
+    debugOut("Start LoadFile, " + logName(name));
     m_base.clear();
     if (!m_baseName.empty())
         listener.comparisonClosing();
 
     // A file that cannot be read stops here, before anything shown has changed.
-    readReportFile(path, m_shown);
+    readReport(source, m_shown);
     listener.shownReplaced();
     listener.treeChanging(false);
     m_tree.clear();
@@ -95,16 +117,27 @@ LoadOutcome ReportSession::load(const std::string& name, const std::string& path
     return {};
 }
 
-LoadOutcome ReportSession::loadBase(const std::string& name, const std::string& path, const ChangeLimits& limits,
+LoadOutcome ReportSession::loadBase(const std::string& name, const ReportSource& source, const ChangeLimits& limits,
                                     Listener& listener)
 {
-    return loadBase(name, [&] { return readBaseReport(path, m_debug); }, limits, listener);
+    return loadBase(name, [&] { return readBaseReport(source, m_debug); }, limits, listener);
 }
 
 LoadOutcome ReportSession::loadBase(const std::string& name, const BaseSource& source, const ChangeLimits& limits,
                                     Listener& listener)
 {
-    debugOut("Start LoadBaseFile, " + encoding::utf8ToSjis(name));
+    std::string fileName = name; // the base file's name in messages, once it has been read
+    try {
+        return loadBaseSteps(name, source, limits, listener, fileName);
+    } catch (const std::bad_alloc&) {
+        throw FileOpenError(fileName, sys::systemReason(ENOMEM));
+    }
+}
+
+LoadOutcome ReportSession::loadBaseSteps(const std::string& name, const BaseSource& source, const ChangeLimits& limits,
+                                         Listener& listener, std::string& fileName)
+{
+    debugOut("Start LoadBaseFile, " + logName(name));
     if (name == m_shownName)
         return {LoadResult::SameFile, std::string(texts::kSameFile)};
     listener.baseLoadStarting();
@@ -120,6 +153,7 @@ LoadOutcome ReportSession::loadBase(const std::string& name, const BaseSource& s
     ScopeExit baseGuard([this] { m_base.clear(); });
 
     BaseReport base = source();
+    fileName = base.fileName;
     if (!base.check.recognised)
         return {LoadResult::NotRecognised, notRecognised(name)};
     for (const std::string& line : base.debugLines)

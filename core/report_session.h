@@ -15,6 +15,8 @@
 //   -> Listener::classify (classifyTree) -> Listener::comparisonShown -> "End   LoadBaseFile"
 // Past the same-file check, the base lines hold lines exactly while a comparison is shown: on
 // every way out that is not a success they are empty.
+// Memory running out on the way (std::bad_alloc) ends either as FileOpenError naming the file being
+// loaded with the system's words for it, like a file that cannot be read.
 #include "core/change_class.h"
 #include "core/collation.h"
 #include "core/comparison.h"
@@ -64,6 +66,7 @@ private:
 // A base report read, checked and normalised: the part of a comparison that needs nothing of the
 // shown report, so that it may also be made ahead, on another thread.
 struct BaseReport {
+    std::string fileName; // how messages name the file read (ReportSource::messageName)
     LineList lines;
     FormCheck check;
     std::string hint;                     // the header's summary as read (UTF-8), before the sort
@@ -71,9 +74,13 @@ struct BaseReport {
     std::exception_ptr normaliseError;    // raised after some debug lines: rethrown after them
 };
 
-// Reads path, checks its form and, when recognised, normalises and sorts its lines; debug lines
-// go to debug. Throws FileOpenError when the file cannot be read.
-BaseReport readBaseReport(const std::string& path, DebugSink* debug);
+// Reads source, checks its form and, when recognised, normalises and sorts its lines; debug lines
+// go to debug. Throws FileOpenError when the file cannot be read or memory runs out.
+BaseReport readBaseReport(const ReportSource& source, DebugSink* debug);
+inline BaseReport readBaseReport(const std::string& path, DebugSink* debug)
+{
+    return readBaseReport(ReportSource::file(path), debug);
+}
 
 class ReportSession {
 public:
@@ -126,13 +133,22 @@ public:
 
     // Makes the file at path the shown report; name is how messages and debug lines call it
     // (UTF-8). Throws FileOpenError, IndexError, SizeError as the steps do.
-    LoadOutcome load(const std::string& name, const std::string& path, Listener& listener);
+    LoadOutcome load(const std::string& name, const ReportSource& source, Listener& listener);
+    LoadOutcome load(const std::string& name, const std::string& path, Listener& listener)
+    {
+        return load(name, ReportSource::file(path), listener);
+    }
     // Compares the shown report with a base report named name, taken from source.
     LoadOutcome loadBase(const std::string& name, const BaseSource& source, const ChangeLimits& limits,
                          Listener& listener);
-    // Same, the base file read at path on the way.
-    LoadOutcome loadBase(const std::string& name, const std::string& path, const ChangeLimits& limits,
+    // Same, the base file read from source (at path) on the way.
+    LoadOutcome loadBase(const std::string& name, const ReportSource& source, const ChangeLimits& limits,
                          Listener& listener);
+    LoadOutcome loadBase(const std::string& name, const std::string& path, const ChangeLimits& limits,
+                         Listener& listener)
+    {
+        return loadBase(name, ReportSource::file(path), limits, listener);
+    }
     // Classifies every node against the base lines (SetColorInfo's core). progress gets the
     // number of nodes done so far, as classifyTree gives it.
     ClassifyOutcome classify(const ChangeLimits& limits, const std::function<void(std::size_t)>& progress = {});
@@ -159,6 +175,9 @@ public:
     const NameCollator& collator() const { return m_collator; }
 
 private:
+    LoadOutcome loadSteps(const std::string& name, const ReportSource& source, Listener& listener);
+    LoadOutcome loadBaseSteps(const std::string& name, const BaseSource& source, const ChangeLimits& limits,
+                              Listener& listener, std::string& fileName);
     void debugOut(std::string_view text) { dg::debugOut(m_debug, text); }
 
     Options m_options;

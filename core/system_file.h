@@ -1,6 +1,6 @@
 #pragma once
 // What the core needs of the operating system, behind one small interface: reading a whole report
-// file and giving memory pages back. One implementation per system, chosen by the build
+// file or stream, the system's words for an error, and giving memory pages back. One implementation per system, chosen by the build
 // (system_file_posix.cpp for Linux and the other POSIX systems).
 #include <cstddef>
 #include <memory>
@@ -18,6 +18,18 @@ struct FileBytes {
 // without a writer, a device). Throws FileOpenError with the full path and the reason when the
 // file cannot be opened or read, is a folder, or is anything but a plain file.
 FileBytes readWholeFile(const std::string& path);
+
+// Reads the open stream fd (standard input, a pipe) to its end. name is how messages call it.
+// Throws FileOpenError with name and the reason when reading fails.
+FileBytes readWholeStream(int fd, const std::string& name);
+
+// path made absolute against the current folder (as typed otherwise: no links followed, nothing
+// checked); path itself when that fails or path is empty.
+std::string absolutePath(const std::string& path);
+
+// The system's text for the error number err (errno), in the user's language where the C library
+// has a translation that is valid UTF-8 (the program's own messages are UTF-8), else in English.
+std::string systemReason(int err);
 
 // Gives the whole memory pages inside [from, to) of a buffer from new[] back to the system; their
 // bytes are not to be read again. A hint: does nothing where the system offers no such call.

@@ -1,7 +1,9 @@
 // POSIX: open/fstat/pread, and on Linux preadv2 with RWF_NOWAIT and madvise.
 #include "core/system_file.h"
 
+#include "core/encoding.h"
 #include "core/errors.h"
+#include "core/helper_thread.h"
 #include "core/scope_exit.h"
 #include "core/user_texts.h"
 
@@ -9,9 +11,12 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
-#include <thread>
+#include <string_view>
 
 #include <fcntl.h>
+#include <langinfo.h>
+#include <locale.h>
+#include <poll.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/uio.h>
@@ -20,23 +25,14 @@
 namespace dg::sys {
 namespace {
 
-std::string fullPathOf(const std::string& path)
-{
-    if (path.empty())
-        return path;
-    std::error_code ec;
-    const auto abs = std::filesystem::absolute(path, ec);
-    return ec ? path : abs.string();
-}
-
 [[noreturn]] void throwOpenError(const std::string& path, const std::string& reason)
 {
-    throw FileOpenError(fullPathOf(path), reason);
+    throw FileOpenError(absolutePath(path), reason);
 }
 
 [[noreturn]] void throwOpenError(const std::string& path, int err)
 {
-    throwOpenError(path, std::string(std::strerror(err)));
+    throwOpenError(path, systemReason(err));
 }
 
 // Reads up to n bytes at offset until they are all there or the file ends; false on an error.
@@ -120,9 +116,9 @@ FileBytes readWholeFile(const std::string& path)
     }
     const std::size_t half = size / 2;
     std::size_t gotSecond = 0; // what the helper read of the second half, from its start
-    std::thread helper([&] { gotSecond = readCachedPart(fd, file.bytes.get() + half, size - half, half); });
+    HelperThread helper([&] { gotSecond = readCachedPart(fd, file.bytes.get() + half, size - half, half); });
     const bool okFirst = preadFully(fd, file.bytes.get(), half, 0, gotFirst, err);
-    helper.join();
+    helper.join(); // not started: gotSecond stays 0 and the second half is read below
     if (!okFirst)
         throwOpenError(path, err);
     if (gotFirst < half) { // the file shrank while it was read
@@ -136,6 +132,60 @@ FileBytes readWholeFile(const std::string& path)
         throwOpenError(path, err);
     file.length = from + gotRest;
     return file;
+}
+
+FileBytes readWholeStream(int fd, const std::string& name)
+{
+    std::size_t capacity = std::size_t{1} << 20;
+    FileBytes stream;
+    stream.bytes.reset(new char[capacity]);
+    for (;;) {
+        if (stream.length == capacity) {
+            // Doubled, so that the copies add up to at most the bytes read.
+            std::unique_ptr<char[]> larger(new char[2 * capacity]);
+            std::memcpy(larger.get(), stream.bytes.get(), stream.length);
+            stream.bytes = std::move(larger);
+            capacity *= 2;
+        }
+        const ssize_t r = ::read(fd, stream.bytes.get() + stream.length, capacity - stream.length);
+        if (r > 0) {
+            stream.length += static_cast<std::size_t>(r);
+        } else if (r == 0) {
+            return stream;
+        } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
+            // A stream left non-blocking by whoever opened it: wait until it has more.
+            pollfd ready{fd, POLLIN, 0};
+            ::poll(&ready, 1, -1);
+        } else if (errno != EINTR) {
+            throw FileOpenError(name, systemReason(errno));
+        }
+    }
+}
+
+std::string absolutePath(const std::string& path)
+{
+    if (path.empty())
+        return path;
+    std::error_code ec;
+    const auto abs = std::filesystem::absolute(path, ec);
+    return ec ? path : abs.string();
+}
+
+std::string systemReason(int err)
+{
+    // strerror speaks the language of LC_MESSAGES in the character set of LC_CTYPE (when the
+    // program has called setlocale): in any other character set than UTF-8 (with "?" for what
+    // ASCII lacks, or in EUC-JP) it would be garbled inside the program's messages, so the
+    // English text is taken then.
+    if (const char* codeset = ::nl_langinfo(CODESET); codeset != nullptr && std::string_view(codeset) == "UTF-8") {
+        std::string local = std::strerror(err);
+        if (encoding::isValidUtf8(local))
+            return local;
+    }
+    static const locale_t english = ::newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+    if (english != static_cast<locale_t>(nullptr))
+        return ::strerror_l(err, english);
+    return "error " + std::to_string(err);
 }
 
 void releasePages(const char* from, const char* to)

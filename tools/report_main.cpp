@@ -3,17 +3,25 @@
 #include "core/errors.h"
 #include "core/numbers.h"
 #include "core/report_session.h"
+#include "core/system_file.h"
 #include "core/user_texts.h"
 #include "diag/debug_log.h"
 #include "tools/report_output.h"
 
+#include "dg_version.h"
+
+#include <cerrno>
+#include <clocale>
 #include <cstdint>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <future>
 #include <memory>
+#include <new>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <unistd.h>
 #include <vector>
 #if __has_include(<malloc.h>)
@@ -26,27 +34,31 @@ constexpr int kExitOk = 0;
 constexpr int kExitUsage = 1;
 constexpr int kExitError = 2;
 
-const char* const kUsage = "usage: dirgauge-report [--format tree|tsv|json|report] [--log FILE] [--base FILE]\n"
-                           "                       [--limits U1,U2,D1,D2] [--changed] FILE\n"
-                           "       dirgauge-report --help\n";
+constexpr const char* kProgram = "dirgauge-report";
+
+const char* const kUsage = "usage: dirgauge-report [--format tree|tsv|json|report] [--color auto|always|never]\n"
+                           "                       [--log FILE] [--base FILE|-] [--limits U1,U2,D1,D2] [--changed]\n"
+                           "                       FILE|-\n"
+                           "       dirgauge-report --help | --version\n";
 
 const char* const kHelp = R"(NAME
        dirgauge-report - print the folder tree of a folder-information report
 
 SYNOPSIS
-       dirgauge-report [--format tree|tsv|json|report] [--log FILE] [--base FILE]
-                       [--limits U1,U2,D1,D2] [--changed] FILE
+       dirgauge-report [--format tree|tsv|json|report] [--color auto|always|never]
+                       [--log FILE] [--base FILE|-] [--limits U1,U2,D1,D2] [--changed] FILE|-
 
 DESCRIPTION
        Reads FILE (Shift-JIS text, full or abbreviated form), checks it, expands the abbreviated
        form, fills root sizes given as "?" from their drive line, builds the folder tree and sorts
-       it, exactly as the Dirgauge viewer loads a file, then prints it.
+       it, exactly as the Dirgauge viewer loads a file, then prints it. FILE "-" reads the report
+       from standard input (a file really named "-" is given as ./-).
 
 OPTIONS
        --format tree
               The default. One line per folder, indented two blanks per level: "(size) name",
               sizes right-aligned as the viewer shows them. Changed folders carry their class
-              ([Ad], [U1], [U2], [D1], [D2]) and, on a terminal, the colours of their class.
+              ([Ad], [U1], [U2], [D1], [D2]) and, when colour is on, the colours of their class.
 
        --format tsv
               One line per node in tree order (every node, expanded or not): absolute index,
@@ -62,6 +74,11 @@ OPTIONS
               expanded, root sizes filled in), Shift-JIS with CR LF: turns an abbreviated report
               into a full one.
 
+       --color auto|always|never, --color=WHEN
+              Colours of the changed folders in the tree format. auto (the default) colours when
+              standard output is a terminal, TERM is not "dumb" and the NO_COLOR environment
+              variable is unset or empty; always and never override both.
+
        --log FILE
               Writes the debug lines the viewer would write for the same steps to FILE, with the
               start and end banners (Shift-JIS, CR LF).
@@ -71,7 +88,8 @@ OPTIONS
               as the viewer's comparison does: every folder is classed as added (1, Ad), increased
               (2, U1), greatly increased (3, U2), decreased (4, D1), greatly decreased (5, D2) or
               unchanged (255). When no folder changed, "異なるサイズのフォルダはありません。" is
-              printed on standard error and the status is still 0.
+              printed on standard error and the status is still 0. "-" reads the base report from
+              standard input (then FILE cannot be "-" as well).
 
        --limits U1,U2,D1,D2
               The four percentage limits of the classes (default 10,30,10,30): a folder that grew
@@ -83,13 +101,24 @@ OPTIONS
 
        --help Prints this page.
 
+       --version
+              Prints the version.
+
+DIAGNOSTICS
+       Messages go to standard error, each after "dirgauge-report: ": the viewer's own message
+       text for a report that cannot be read or loaded (the system's reason in the language of
+       the locale where the C library has one), or the reason the output could not be written.
+
 EXIT STATUS
        0      success
        1      usage error
        2      the report could not be read, was not recognised, or has a line the viewer refuses
-              (a line with too few fields, or a size that is not a number); the viewer's own
-              message is printed on standard error
+              (a line with too few fields, or a size that is not a number); memory ran out; or the
+              output could not be written (a full disk, a closed pipe). The reason is printed on
+              standard error.
 )";
+
+enum class Colour { Auto, Always, Never };
 
 struct Options {
     std::string format = "tree";
@@ -97,8 +126,25 @@ struct Options {
     std::string baseFile;
     std::optional<dg::ChangeLimits> limits;
     bool changedOnly = false;
+    Colour colour = Colour::Auto;
     std::string file;
 };
+
+bool isStandardInput(const std::string& name)
+{
+    return name == dg::ReportSource::kStandardInputName;
+}
+
+dg::ReportSource sourceOf(const std::string& name)
+{
+    return isStandardInput(name) ? dg::ReportSource::input() : dg::ReportSource::file(name);
+}
+
+// Every message on standard error names the program first.
+void message(const std::string& text)
+{
+    std::fprintf(stderr, "%s: %s\n", kProgram, text.c_str());
+}
 
 // "U1,U2,D1,D2": four whole numbers.
 std::optional<dg::ChangeLimits> parseLimits(const std::string& text)
@@ -121,8 +167,19 @@ std::optional<dg::ChangeLimits> parseLimits(const std::string& text)
 
 int usageError(const std::string& what)
 {
-    std::fprintf(stderr, "dirgauge-report: %s\n%s", what.c_str(), kUsage);
+    std::fprintf(stderr, "%s: %s\n%s", kProgram, what.c_str(), kUsage);
     return kExitUsage;
+}
+
+std::optional<Colour> parseColour(const std::string& text)
+{
+    if (text == "auto")
+        return Colour::Auto;
+    if (text == "always")
+        return Colour::Always;
+    if (text == "never")
+        return Colour::Never;
+    return std::nullopt;
 }
 
 std::optional<int> parseArgs(int argc, char** argv, Options& opt)
@@ -137,10 +194,20 @@ std::optional<int> parseArgs(int argc, char** argv, Options& opt)
         };
         if (arg == "--help" || arg == "-h") {
             std::fputs(kHelp, stdout);
-            return kExitOk;
+            return std::fflush(stdout) == 0 ? kExitOk : kExitError;
+        }
+        if (arg == "--version") {
+            std::fputs("dirgauge-report " DG_VERSION "\n", stdout);
+            return std::fflush(stdout) == 0 ? kExitOk : kExitError;
         }
         if (arg == "--changed") {
             opt.changedOnly = true;
+        } else if (arg.starts_with("--color=") || arg == "--color") {
+            const auto v = arg == "--color" ? value() : std::optional<std::string>(arg.substr(8));
+            const auto colour = v ? parseColour(*v) : std::nullopt;
+            if (!colour)
+                return usageError("--color needs auto, always or never");
+            opt.colour = *colour;
         } else if (arg == "--format" || arg == "--log" || arg == "--base" || arg == "--limits") {
             const auto v = value();
             if (!v)
@@ -168,7 +235,19 @@ std::optional<int> parseArgs(int argc, char** argv, Options& opt)
     opt.file = positional.front();
     if ((opt.limits || opt.changedOnly) && opt.baseFile.empty())
         return usageError("--limits and --changed need --base");
+    if (isStandardInput(opt.file) && isStandardInput(opt.baseFile))
+        return usageError("the standard input can give only one report: FILE or --base");
     return std::nullopt;
+}
+
+bool colourWanted(Colour colour)
+{
+    if (colour != Colour::Auto)
+        return colour == Colour::Always;
+    const char* noColour = std::getenv("NO_COLOR");
+    const char* term = std::getenv("TERM");
+    return ::isatty(STDOUT_FILENO) != 0 && (noColour == nullptr || *noColour == '\0') &&
+           !(term != nullptr && std::string_view(term) == "dumb");
 }
 
 // How the tool follows a load: the classification prints its "nothing changed" text.
@@ -178,16 +257,16 @@ public:
     {
         const dg::ClassifyOutcome outcome = session.classify(limits);
         if (!outcome.message.empty())
-            std::fprintf(stderr, "%s\n", outcome.message.c_str());
+            message(outcome.message);
     }
 };
 
 // The base report does not depend on the shown one: it is read, checked and sorted on another
 // thread while the shown report is loaded, its debug lines held to be written in their place.
-dg::BaseReport prepareBase(const std::string& file, bool logging)
+dg::BaseReport prepareBase(const dg::ReportSource& source, bool logging)
 {
     dg::HeldDebugLines held(logging);
-    dg::BaseReport base = dg::readBaseReport(file, &held);
+    dg::BaseReport base = dg::readBaseReport(source, &held);
     base.debugLines = held.take();
     return base;
 }
@@ -198,14 +277,24 @@ int run(const Options& opt)
     if (!opt.logFile.empty()) {
         log = std::make_unique<dg::diag::DebugLog>(
             opt.logFile, dg::diag::DebugLog::Clock{},
-            [](const std::string& message) { std::fprintf(stderr, "%s\n", message.c_str()); });
+            [](const std::string& text) { message(text); });
         log->setFixedFile(opt.logFile);
         log->setEnabled(true);
     }
 
+    // A base from standard input is read only once the shown report has loaded: read ahead, a
+    // shown report that fails would leave the tool waiting for the end of the input.
     std::future<dg::BaseReport> pendingBase;
-    if (!opt.baseFile.empty() && opt.baseFile != opt.file)
-        pendingBase = std::async(std::launch::async, prepareBase, opt.baseFile, log != nullptr);
+    if (!opt.baseFile.empty() && opt.baseFile != opt.file) {
+        const dg::ReportSource base = sourceOf(opt.baseFile);
+        try {
+            pendingBase = std::async(base.standardInput ? std::launch::deferred : std::launch::async, prepareBase,
+                                     base, log != nullptr);
+        } catch (const std::system_error&) {
+            // No second thread to be had: the base is read when it is needed, on this one.
+            pendingBase = std::async(std::launch::deferred, prepareBase, base, log != nullptr);
+        }
+    }
 
     // The lines are printed and the process ends: no copy of expanded lines into one block.
     dg::ReportSession session({}, dg::ReportSession::Options{.compactExpanded = false});
@@ -214,10 +303,10 @@ int run(const Options& opt)
     const auto failed = [](const dg::LoadOutcome& outcome) {
         if (outcome.result == dg::LoadResult::Loaded)
             return false;
-        std::fprintf(stderr, "%s\n", outcome.message.c_str());
+        message(outcome.message);
         return true;
     };
-    if (failed(session.load(opt.file, opt.file, listener)))
+    if (failed(session.load(opt.file, sourceOf(opt.file), listener)))
         return kExitError;
     if (!opt.baseFile.empty()) {
         const auto source = [&pendingBase] { return pendingBase.get(); }; // rethrows a read error
@@ -236,7 +325,7 @@ int run(const Options& opt)
     else if (opt.format == "report")
         dg::tools::writeReportLines(lines, stdout);
     else
-        dg::tools::writeTree(view, stdout, ::isatty(STDOUT_FILENO) != 0);
+        dg::tools::writeTree(view, stdout, colourWanted(opt.colour));
     if (log)
         log->end();
     return kExitOk;
@@ -246,6 +335,10 @@ int run(const Options& opt)
 
 int main(int argc, char** argv)
 {
+    // The system's reasons in the user's language (LC_MESSAGES, in the character set of
+    // LC_CTYPE); numbers and everything else stay as the program formats them.
+    std::setlocale(LC_CTYPE, "");
+    std::setlocale(LC_MESSAGES, "");
     Options opt;
     if (const auto early = parseArgs(argc, argv, opt))
         return *early;
@@ -258,18 +351,30 @@ int main(int argc, char** argv)
     // A large buffer keeps writing millions of lines cheap.
     static char buffer[1 << 16];
     std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
+    const auto writeFailed = [](int err) {
+        message("cannot write the output: " + dg::sys::systemReason(err));
+        return kExitError;
+    };
     try {
         const int status = run(opt);
-        if (std::fflush(stdout) != 0)
-            return kExitError;
+        errno = 0;
+        if (std::fflush(stdout) != 0 || std::ferror(stdout))
+            return writeFailed(errno != 0 ? errno : EIO);
         return status;
+    } catch (const dg::tools::OutputError& e) {
+        return writeFailed(e.error());
     } catch (const dg::UserError& e) {
         std::fflush(stdout);
-        std::fprintf(stderr, "%s\n", e.what());
+        message(e.what());
+        return kExitError;
+    } catch (const std::bad_alloc&) {
+        // Past the load (the load names its own file): the output of the report ran out of memory.
+        std::fflush(stdout);
+        message(dg::outOfMemoryError(sourceOf(opt.file)).what());
         return kExitError;
     } catch (const std::exception& e) {
         std::fflush(stdout);
-        std::fprintf(stderr, "dirgauge-report: %s\n", e.what());
+        message(e.what());
         return kExitError;
     }
 }

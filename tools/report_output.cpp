@@ -3,10 +3,12 @@
 #include "core/encoding.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <deque>
 #include <future>
 #include <string_view>
+#include <system_error>
 
 namespace dg::tools {
 namespace {
@@ -50,7 +52,9 @@ const char* classColour(ChangeClass c)
 
 void put(std::FILE* out, std::string_view text)
 {
-    std::fwrite(text.data(), 1, text.size(), out);
+    errno = 0;
+    if (std::fwrite(text.data(), 1, text.size(), out) != text.size())
+        throw OutputError(errno != 0 ? errno : EIO);
 }
 
 void putJsonString(std::FILE* out, std::string_view text)
@@ -101,7 +105,12 @@ void writeChunked(const ReportView& view, std::FILE* out, FormatNode formatNode)
     std::size_t next = 0;
     auto launch = [&] {
         if (next < n) {
-            pending.push_back(std::async(std::launch::async, formatChunk, next));
+            try {
+                pending.push_back(std::async(std::launch::async, formatChunk, next));
+            } catch (const std::system_error&) {
+                // No thread to be had: the chunk is formatted here when its turn comes.
+                pending.push_back(std::async(std::launch::deferred, formatChunk, next));
+            }
             next += kChunk;
         }
     };

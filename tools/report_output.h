@@ -5,9 +5,20 @@
 #include "core/line_list.h"
 
 #include <cstdio>
+#include <stdexcept>
 #include <string>
 
 namespace dg::tools {
+
+// Writing the output failed (a full disk, a closed pipe): error is the errno of the failed write.
+class OutputError : public std::runtime_error {
+public:
+    explicit OutputError(int error) : std::runtime_error("write failed"), m_error(error) {}
+    int error() const { return m_error; }
+
+private:
+    int m_error;
+};
 
 struct ReportView {
     const LineList& lines;
@@ -19,6 +30,7 @@ struct ReportView {
 
 // One line per node in absolute order: index, level, line index, class, label (UTF-8), tab-separated.
 void writeTsv(const ReportView& view, std::FILE* out);
+// The writers below throw OutputError at the first write that fails.
 // For people: labels indented by level, changed folders marked, ANSI colours when asked.
 void writeTree(const ReportView& view, std::FILE* out, bool colour);
 // The tsv facts plus parent index, file name and status text, as one JSON document.

@@ -24,6 +24,7 @@ constexpr std::array<CommandSpec, kCommandCount> kCommands{{
      "バージョン情報", CommandImage::None, true, false},
     {CommandId::Debug1, "Debug1", "デバッグ(&Z)", "デバッグ(&Z)", "デバッグ(&Z)", "デバッグ",
      CommandImage::None, true, true},
+    {CommandId::Help1, "Help1", "ヘルプ(&H)", "ヘルプ(&H)", "ヘルプ(&H)", "ヘルプ", CommandImage::None, true, false},
 }};
 
 constexpr bool inIdOrder()
@@ -63,9 +64,13 @@ QList<QKeySequence> commandShortcuts(CommandId id)
     case CommandId::CtrlUp1:
         return {QKeySequence(Qt::CTRL | Qt::Key_Up)};
     case CommandId::Open1:
+        return {QKeySequence(Qt::CTRL | Qt::Key_O)};
+    case CommandId::Exit1:
+        return {QKeySequence(Qt::CTRL | Qt::Key_Q)};
+    case CommandId::Help1:
+        return {QKeySequence(Qt::Key_F1)};
     case CommandId::Comp1:
     case CommandId::ExitWithComp1:
-    case CommandId::Exit1:
     case CommandId::CSet1:
     case CommandId::Synchro1:
     case CommandId::About1:

@@ -21,9 +21,11 @@ enum class CommandId : int {
     CSet1,
     Synchro1,
     About1,
-    Debug1, // the last: kCommandCount follows from it
+    Debug1,
+    // Opens the documentation (F1). In no menu and not on the tool bar, which stay as designed.
+    Help1, // the last: kCommandCount follows from it
 };
-inline constexpr std::size_t kCommandCount = static_cast<std::size_t>(CommandId::Debug1) + 1;
+inline constexpr std::size_t kCommandCount = static_cast<std::size_t>(CommandId::Help1) + 1;
 
 // The commands that need a shown report, off until one is loaded and whenever one is replaced.
 inline constexpr std::array<CommandId, 5> kReportCommands{CommandId::Comp1, CommandId::ExitWithComp1, CommandId::View2,
@@ -62,7 +64,8 @@ const std::array<CommandSpec, kCommandCount>& commandTable();
 const CommandSpec& commandSpec(CommandId id);
 
 // The keys that trigger the command anywhere in the main window (Enter for View2 is both the
-// main Return key and the keypad's Enter).
+// main Return key and the keypad's Enter). Besides the designed ones, the desktop's usual keys
+// for commands that have none: Ctrl+O opens, Ctrl+Q ends, F1 shows the documentation.
 QList<QKeySequence> commandShortcuts(CommandId id);
 
 // Resource path of the image's icon (":/icons/…svg"), empty for CommandImage::None.

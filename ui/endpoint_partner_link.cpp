@@ -1,6 +1,7 @@
 #include "ui/endpoint_partner_link.h"
 
 #include "partner/set_partner_text.h"
+#include "ui/file_name.h"
 
 namespace dg::ui {
 namespace {
@@ -25,14 +26,14 @@ std::string composeSetPartnerPayload(const QString& ownTitle, const std::optiona
     std::optional<partner::WindowPlace> place;
     if (geometry)
         place = partner::WindowPlace{geometry->x(), geometry->y(), geometry->width(), geometry->height()};
-    return partner::composeSetPartnerText(ownTitle.toStdString(), place);
+    // The title carries a file name: its bytes go as they are (see file_name.h).
+    return partner::composeSetPartnerText(fileNameBytes(ownTitle), place);
 }
 
 SetPartnerPayload parseSetPartnerPayload(std::string_view payload)
 {
     const partner::SetPartnerText text = partner::parseSetPartnerText(payload);
-    SetPartnerPayload parsed{QString::fromUtf8(text.title.data(), static_cast<qsizetype>(text.title.size())),
-                             std::nullopt};
+    SetPartnerPayload parsed{fileNameText(text.title), std::nullopt};
     if (text.place)
         parsed.geometry = QRect(text.place->left, text.place->top, text.place->width, text.place->height);
     return parsed;

@@ -1,8 +1,11 @@
 #include "ui/error_guard.h"
 
 #include "core/errors.h"
+#include "core/system_file.h"
 
+#include <cerrno>
 #include <exception>
+#include <new>
 
 namespace dg::ui {
 
@@ -16,6 +19,9 @@ void ErrorGuard::handleCurrentException() noexcept
             m_dialogs.message(QString::fromUtf8(e.what()));
             if (m_endProgram)
                 m_endProgram(1);
+        } catch (const std::bad_alloc&) {
+            // A load names its file itself (FileOpenError); anything else gets the system's words.
+            m_dialogs.error(QString::fromStdString(sys::systemReason(ENOMEM)));
         } catch (const std::exception& e) {
             m_dialogs.error(QString::fromUtf8(e.what()));
         } catch (...) {

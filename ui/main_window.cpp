@@ -6,13 +6,13 @@
 #include "settings/ini_file.h"
 #include "settings/settings_keys.h"
 #include "ui/change_delegate.h"
+#include "ui/file_name.h"
 #include "ui/folder_tree_model.h"
 #include "ui/status_panel.h"
 #include "ui/stored_path.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFile>
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QHeaderView>
@@ -45,20 +45,12 @@ QString initialTitle()
 
 std::filesystem::path toPath(const QString& name)
 {
-    return std::filesystem::path(QFile::encodeName(name).toStdString());
+    return std::filesystem::path(fileNameBytes(name));
 }
 
 QString fromPath(const std::filesystem::path& path)
 {
-    return QFile::decodeName(QByteArray::fromStdString(path.string()));
-}
-
-// A file that exists and is not a folder (what the command line may name).
-bool isExistingFile(const QString& name)
-{
-    std::error_code ec;
-    const auto status = std::filesystem::status(toPath(name), ec);
-    return !ec && std::filesystem::exists(status) && !std::filesystem::is_directory(status);
+    return fileNameText(path.string());
 }
 
 } // namespace
@@ -223,7 +215,7 @@ void MainWindow::FormCreate(const QStringList& parameters)
     m_compSetting = start.comp;
     m_synchro = start.synchro;
     action(CommandId::Synchro1)->setChecked(m_synchro);
-    m_session.setShownName(QFile::decodeName(QByteArray::fromStdString(start.currentName)).toStdString());
+    m_session.setShownName(start.currentName); // a file name: bytes, as the settings file holds them
     m_debugLog.setEnabled(start.debug);
     syncDebugCheck();
     m_session.clearReports();
@@ -235,8 +227,9 @@ void MainWindow::FormCreate(const QStringList& parameters)
     if (parameters.size() > 1)
         m_dialogs.message(QStringLiteral("指定できるファイル名は一つだけです。"));
     const QString& parameter = parameters.front();
-    const QString name = isExistingFile(parameter) ? fromPath(ResolveStoredPath(toPath(parameter))) : QString();
-    LoadFile(name);
+    // A parameter that names no file is loaded all the same, under its absolute name, so that the
+    // message says which file could not be read.
+    LoadFile(fromPath(ResolveStoredPath(toPath(parameter))));
 }
 
 void MainWindow::applyPlacement(const FormPlacement& p)
@@ -265,7 +258,7 @@ void MainWindow::FormDestroy()
         if (!m_settings)
             return;
         writeExitSettings(*m_settings, {width(), height(), y(), x()}, m_compSetting, m_synchro,
-                          QFile::encodeName(currentName()).toStdString(), m_debugLog.enabled());
+                          m_session.shownName(), m_debugLog.enabled());
         m_settings->flush();
     });
     m_settings.reset();
@@ -282,7 +275,7 @@ void MainWindow::dropEvent(QDropEvent* event)
     QStringList names;
     for (const QUrl& url : event->mimeData()->urls()) {
         if (url.isLocalFile())
-            names.append(url.toLocalFile());
+            names.append(fileNameOfUrl(url));
     }
     if (names.isEmpty())
         return;

@@ -109,6 +109,12 @@ public:
     void ShowFolderInfo(NodeId node);
     void About1Click();
     void Debug1Click();
+    // Opens the documentation with the desktop's viewer: the README installed beside the
+    // program (<prefix>/share/doc/dirgauge), else the one of the installation this build is for,
+    // else the one of the source tree it was built from.
+    void Help1Click();
+    // Those candidates, first choice first.
+    static QStringList documentationCandidates();
     void Synchro1Execute();
     void ExitWithComp1Click();
     // The comparison (main_window_compare.cpp). Comp1Click asks for a base file, starting in the
@@ -169,8 +175,9 @@ public:
     const LineList& currentLines() const { return m_session.shownLines(); }
     const LineList& baseLines() const { return m_session.baseLines(); }
     const FolderTree& tree() const { return m_session.tree(); }
-    QString currentName() const { return QString::fromStdString(m_session.shownName()); }
-    QString baseName() const { return QString::fromStdString(m_session.baseName()); }
+    // The session holds file names as bytes (see file_name.h).
+    QString currentName() const;
+    QString baseName() const;
     const CompSetting& compSetting() const { return m_compSetting; }
     bool synchro() const { return m_synchro; }
     bool debugSwitch() const { return m_debugLog.enabled(); }

@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLayout>
@@ -16,6 +17,7 @@
 #include <QMenuBar>
 #include <QThread>
 #include <QToolBar>
+#include <QUrl>
 
 namespace dg::ui {
 namespace {
@@ -57,6 +59,7 @@ void MainWindow::createCommands()
     connectCommand(CommandId::Synchro1, &MainWindow::Synchro1Execute);
     connectCommand(CommandId::About1, &MainWindow::About1Click);
     connectCommand(CommandId::Debug1, &MainWindow::Debug1Click);
+    connectCommand(CommandId::Help1, &MainWindow::Help1Click);
 
     // One band at the top: the menu bar and, to its right, the tool bar.
     auto* band = new QWidget(this);
@@ -151,6 +154,24 @@ void MainWindow::About1Click()
 {
     if (m_aboutBox)
         m_dialogs.execModal(*m_aboutBox);
+}
+
+QStringList MainWindow::documentationCandidates()
+{
+    return {QCoreApplication::applicationDirPath() + QStringLiteral("/../share/doc/dirgauge/README.md"),
+            QStringLiteral(DG_INSTALLED_README), QStringLiteral(DG_SOURCE_README)};
+}
+
+void MainWindow::Help1Click()
+{
+    for (const QString& candidate : documentationCandidates()) {
+        const QFileInfo file(candidate);
+        if (file.isFile()) {
+            m_dialogs.openUrl(QUrl::fromLocalFile(file.canonicalFilePath()));
+            return;
+        }
+    }
+    m_dialogs.message(QStringLiteral("説明書が見つかりません。"));
 }
 
 void MainWindow::Debug1Click()

@@ -4,12 +4,12 @@
 
 #include "core/scope_exit.h"
 
+#include "ui/file_name.h"
 #include "ui/folder_info.h"
 #include "ui/folder_tree_model.h"
 #include "ui/status_panel.h"
 
 #include <QAction>
-#include <QFile>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QTreeView>
@@ -106,11 +106,21 @@ private:
     std::optional<ScopeExit<void (*)()>> m_busy;
 };
 
+QString MainWindow::currentName() const
+{
+    return fileNameText(m_session.shownName());
+}
+
+QString MainWindow::baseName() const
+{
+    return fileNameText(m_session.baseName());
+}
+
 void MainWindow::LoadFile(const QString& fileName)
 {
     SessionSteps steps(*this, fileName);
-    const LoadOutcome outcome =
-        m_session.load(fileName.toStdString(), QFile::encodeName(fileName).toStdString(), steps);
+    const std::string name = fileNameBytes(fileName);
+    const LoadOutcome outcome = m_session.load(name, name, steps);
     if (outcome.result != LoadResult::Loaded)
         m_dialogs.message(QString::fromStdString(outcome.message));
 }
@@ -118,8 +128,8 @@ void MainWindow::LoadFile(const QString& fileName)
 void MainWindow::LoadBaseFile(const QString& fileName, const QString& launchFlag)
 {
     SessionSteps steps(*this, fileName, launchFlag == QLatin1String(kLaunchSource));
-    const LoadOutcome outcome = m_session.loadBase(fileName.toStdString(), QFile::encodeName(fileName).toStdString(),
-                                                   changeLimits(), steps);
+    const std::string name = fileNameBytes(fileName);
+    const LoadOutcome outcome = m_session.loadBase(name, name, changeLimits(), steps);
     if (outcome.result != LoadResult::Loaded)
         m_dialogs.message(QString::fromStdString(outcome.message));
 }

@@ -1,5 +1,6 @@
 #include "ui/qt_user_dialogs.h"
 
+#include "ui/file_name.h"
 #include "ui/message_text.h"
 
 #include <QColorDialog>
@@ -67,7 +68,8 @@ std::optional<QString> QtUserDialogs::openFile(const OpenFileRequest& request)
     const QStringList chosen = dialog->selectedFiles();
     if (chosen.isEmpty() || chosen.front().isEmpty())
         return std::nullopt;
-    return chosen.front();
+    // The dialog shows names through Qt's decoding, which spoils bytes that are not UTF-8.
+    return recoverDecodedName(chosen.front());
 }
 
 int QtUserDialogs::execModal(QDialog& dialog)

@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <stdexcept>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -185,6 +187,25 @@ TEST(ReportSession, ANewReportEndsTheComparisonAndABaseMadeAheadComparesTheSame)
     EXPECT_EQ(listener.steps.front(), "closing");
     EXPECT_FALSE(inPlace.comparisonShown());
     EXPECT_EQ(inPlace.baseName(), "");
+}
+
+TEST(ReportSession, TheDebugLogNamesTheFileInShiftJis)
+{
+    // A UTF-8 name is converted; a name that is not UTF-8 (Shift-JIS bytes) is kept as it is.
+    const std::string sjisName = "/r/\x93\xfa\x96\x7b.txt";
+    for (const auto& [name, logged] : {std::pair<std::string, std::string>{"/r/日本.txt", test::sj("/r/日本.txt")},
+                                       {sjisName, sjisName}}) {
+        ReportSession session("ja");
+        test::RecordingSink debug;
+        session.setDebugSink(&debug);
+        RecordingListener listener;
+        session.load(name, sample("older.txt"), listener);
+        session.loadBase(name + "x", sample("newer.txt"), ChangeLimits{}, listener);
+        ASSERT_FALSE(debug.lines.empty());
+        EXPECT_EQ(debug.lines.front(), "Start LoadFile, " + logged);
+        EXPECT_NE(std::find(debug.lines.begin(), debug.lines.end(), "Start LoadBaseFile, " + logged + "x"),
+                  debug.lines.end());
+    }
 }
 
 } // namespace

@@ -69,5 +69,39 @@ TEST(Encoding, RoundTripsJapaneseAndReplacesInvalidBytes)
     EXPECT_GT(out.size(), 1u);
 }
 
+TEST(Encoding, Utf8SequencesAreWellFormedOrRefused)
+{
+    // Each text with the length of its first sequence (0: refused).
+    const struct {
+        std::string text;
+        std::size_t length;
+    } cases[] = {
+        {"", 0},
+        {"a", 1},
+        {"\x7f", 1},
+        {"\xc2\x80", 2},
+        {"\xc1\xbf", 0},         // overlong
+        {"\xe3\x81\x82x", 3},    // あ
+        {"\xe0\x9f\xbf", 0},     // overlong
+        {"\xed\x9f\xbf", 3},     // U+D7FF
+        {"\xed\xa0\x80", 0},     // a surrogate
+        {"\xf0\x9f\x98\x80", 4},
+        {"\xf0\x8f\xbf\xbf", 0}, // overlong
+        {"\xf4\x8f\xbf\xbf", 4}, // U+10FFFF
+        {"\xf4\x90\x80\x80", 0}, // above U+10FFFF
+        {"\xe3\x81", 0},          // cut short
+        {"\x80", 0},
+        {"\x93\xfa", 0},          // Shift-JIS 日
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(encoding::utf8SequenceLength(c.text), c.length) << testing::PrintToString(c.text);
+        if (c.length == c.text.size()) {
+            EXPECT_EQ(encoding::isValidUtf8(c.text), c.length > 0 || c.text.empty());
+        }
+    }
+    EXPECT_TRUE(encoding::isValidUtf8("ファイル \"C:\\x\"."));
+    EXPECT_FALSE(encoding::isValidUtf8("ok\x93\xfa"));
+}
+
 } // namespace
 } // namespace dg

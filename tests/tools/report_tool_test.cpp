@@ -1,15 +1,22 @@
 // Drives the real dirgauge-report binary: formats, exit codes, messages and the debug log.
+#include "bench/report_gen.h"
 #include "core/encoding.h"
 #include "../core/test_support.h"
+#include "dg_version.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <csignal>
 #include <cstdlib>
+#include <cstring>
+#include <locale.h>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace dg {
 namespace {
@@ -41,14 +48,17 @@ class ReportTool : public ::testing::Test {
 protected:
     test::TempDir dir;
 
-    // seconds > 0: the run is ended after that long (status 124).
-    ToolRun run(const std::string& args, int seconds = 0)
+    // seconds > 0: the run is ended after that long (status 124). The run has the C locale (the
+    // system's reasons in English) unless env sets others; prefix comes before the tool in the
+    // shell command (limits, traps), input replaces the empty standard input.
+    ToolRun run(const std::string& args, int seconds = 0, const std::string& env = {}, const std::string& prefix = {},
+                const std::string& input = "/dev/null")
     {
         const std::string out = (dir.path() / "out").string();
         const std::string err = (dir.path() / "err").string();
         const std::string limit = seconds > 0 ? "timeout " + std::to_string(seconds) + " " : std::string();
-        const std::string cmd =
-            limit + std::string(DG_REPORT_TOOL) + " " + args + " >" + out + " 2>" + err + " </dev/null";
+        const std::string cmd = prefix + "env -u LANGUAGE -u NO_COLOR LC_ALL=C " + env + " " + limit +
+                                std::string(DG_REPORT_TOOL) + " " + args + " >" + out + " 2>" + err + " <" + input;
         const int raw = std::system(cmd.c_str());
         ToolRun r;
         r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -56,6 +66,9 @@ protected:
         r.err = slurp(err);
         return r;
     }
+
+    // What the tool prints on standard error for text.
+    static std::string said(const std::string& text) { return "dirgauge-report: " + text + "\n"; }
 
     static std::string sample(const char* name) { return quoted(std::string(DG_SOURCE_DIR) + "/samples/" + name); }
 };
@@ -124,20 +137,20 @@ TEST_F(ReportTool, ErrorsPrintTheViewersMessageAndExitWithTwo)
     const std::string missing = (dir.path() / "missing.txt").string();
     ToolRun r = run(quoted(missing));
     EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err, "ファイル \"" + missing + "\". No such file or directory は開けません\n");
+    EXPECT_EQ(r.err, said("ファイル \"" + missing + "\". No such file or directory は開けません"));
 
     const std::string twoLines = dir.file("two.txt", "PC CHECK START AT 1\r\nC:,1\r\n");
     r = run(quoted(twoLines));
     EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err, twoLines + " - ファイルの内容を認識できません。\n");
+    EXPECT_EQ(r.err, said(twoLines + " - ファイルの内容を認識できません。"));
 
     r = run(quoted(dir.file("idx.txt", "PC CHECK START AT 1\r\nC:,1,1%\r\n>,1,a,b,\r\n>>>x,1,,,\r\nend\r\n")));
     EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err, "リストのインデックスが範囲を超えています (1)\n");
+    EXPECT_EQ(r.err, said("リストのインデックスが範囲を超えています (1)"));
 
     r = run(quoted(dir.file("size.txt", "PC CHECK START AT 1\r\nC:,1,1%\r\nC:\\,1,a,b,16\r\nC:\\x,1x,a,b,16\r\nend\r\n")));
     EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err, "3行目のサイズがエラーです。終了します。\rC:\\x,1x,a,b,16\n");
+    EXPECT_EQ(r.err, said("3行目のサイズがエラーです。終了します。\rC:\\x,1x,a,b,16"));
     EXPECT_TRUE(r.out.empty());
 }
 
@@ -149,7 +162,7 @@ TEST_F(ReportTool, PipesAndDevicesAreRefusedAsShownAndAsBaseFile)
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     for (const std::string& path : {fifo, std::string("/dev/zero")}) {
         SCOPED_TRACE(path);
-        const std::string refused = "ファイル \"" + path + "\". not a regular file は開けません\n";
+        const std::string refused = said("ファイル \"" + path + "\". not a regular file は開けません");
         ToolRun r = run(quoted(path), 20);
         EXPECT_EQ(r.status, 2);
         EXPECT_EQ(r.err, refused);
@@ -232,12 +245,12 @@ TEST_F(ReportTool, BaseComparisonReportsItsOwnFailuresAndTheQuietCase)
 {
     ToolRun r = run("--base " + sample("newer.txt") + " " + sample("newer.txt"));
     EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err, "同じファイルは比較できません。\n");
+    EXPECT_EQ(r.err, said("同じファイルは比較できません。"));
 
     const std::string bad = dir.file("bad.txt", "no header\r\nC:,1\r\nx\r\n");
     r = run("--base " + quoted(bad) + " " + sample("newer.txt"));
     EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err, bad + " - ファイルの内容を認識できません。\n");
+    EXPECT_EQ(r.err, said(bad + " - ファイルの内容を認識できません。"));
 
     // Limits nothing reaches: only added folders remain; an identical copy changes nothing at all.
     r = run("--format tsv --changed --limits 1000,1000,1000,1000 --base " + sample("older.txt") + " " +
@@ -250,13 +263,162 @@ TEST_F(ReportTool, BaseComparisonReportsItsOwnFailuresAndTheQuietCase)
     const std::string copy = dir.file("copy.txt", slurp(std::string(DG_SOURCE_DIR) + "/samples/newer.txt"));
     r = run("--format tsv --changed --base " + quoted(copy) + " " + sample("newer.txt"));
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.err, "異なるサイズのフォルダはありません。\n");
+    EXPECT_EQ(r.err, said("異なるサイズのフォルダはありません。"));
     EXPECT_TRUE(r.out.empty());
 
     for (const std::string args : {"--limits 1,2,3 --base a b", "--limits 1,2,3,x --base a b", "--changed b"}) {
         r = run(args);
         EXPECT_EQ(r.status, 1) << args;
     }
+}
+
+} // namespace
+} // namespace dg
+
+namespace dg {
+namespace {
+
+TEST_F(ReportTool, VersionStandardInputAndColour)
+{
+    ToolRun r = run("--version");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "dirgauge-report " DG_VERSION "\n");
+
+    // "-" reads the report, or the base report, from standard input: the same output as the file.
+    const std::string older = std::string(DG_SOURCE_DIR) + "/samples/older.txt";
+    const std::string newer = std::string(DG_SOURCE_DIR) + "/samples/newer.txt";
+    const ToolRun fromFiles = run("--format json --base " + quoted(older) + " " + quoted(newer));
+    ASSERT_EQ(fromFiles.status, 0) << fromFiles.err;
+    r = run("--format json --base - " + quoted(newer), 0, {}, {}, quoted(older));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, fromFiles.out);
+    r = run("--format tsv --base " + quoted(older) + " -", 0, {}, {}, quoted(newer));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, run("--format tsv --base " + quoted(older) + " " + quoted(newer)).out);
+    EXPECT_EQ(run("--base - -").status, 1);
+    // A shown report that fails does not wait for the base on standard input to end (the
+    // input's writer here stays for 3 s, the tool is given 2).
+    const std::string missing = quoted((dir.path() / "missing.txt").string());
+    const int raw = std::system(("(sleep 3; echo) | env LC_ALL=C timeout 2 " + std::string(DG_REPORT_TOOL) + " --base - " +
+                                 missing + " >/dev/null 2>/dev/null").c_str());
+    EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 2);
+    r = run("-", 0, {}, {}, quoted(dir.file("short.txt", "x\r\n")));
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, said("- - ファイルの内容を認識できません。"));
+
+    // Colours of the changed folders: asked for, refused, and by default only on a terminal
+    // without NO_COLOR.
+    const std::string compare = "--changed --base " + quoted(older) + " " + quoted(newer);
+    const auto coloured = [](const ToolRun& t) { return t.out.find("\x1b[") != std::string::npos; };
+    EXPECT_TRUE(coloured(run("--color always " + compare, 0, "NO_COLOR=1")));
+    EXPECT_TRUE(coloured(run("--color=always " + compare)));
+    EXPECT_FALSE(coloured(run("--color never " + compare)));
+    EXPECT_FALSE(coloured(run(compare))); // not a terminal
+    EXPECT_EQ(run("--color sometimes " + compare).status, 1);
+    if (std::system("command -v script >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "script(1) is not installed: the terminal cases of --color auto are not checked";
+    const auto onTerminal = [&](const std::string& env) {
+        // script gives the tool a terminal as its standard output and copies what it wrote.
+        const std::string typescript = (dir.path() / "typescript").string();
+        const std::string cmd = "env -u NO_COLOR " + env + " TERM=xterm script -qec " +
+                                quoted(std::string(DG_REPORT_TOOL) + " " + compare) + " " + quoted(typescript) +
+                                " >/dev/null 2>&1 </dev/null";
+        EXPECT_EQ(std::system(cmd.c_str()), 0);
+        return slurp(typescript).find("\x1b[3") != std::string::npos;
+    };
+    EXPECT_TRUE(onTerminal(""));
+    EXPECT_FALSE(onTerminal("NO_COLOR=1"));
+    EXPECT_TRUE(onTerminal("NO_COLOR="));
+}
+
+TEST_F(ReportTool, AnOutputThatCannotBeWrittenIsReported)
+{
+    // A full disk.
+    const std::string tool = DG_REPORT_TOOL;
+    const std::string err = (dir.path() / "err").string();
+    int raw = std::system(("env LC_ALL=C " + tool + " --format tsv " + sample("full.txt") + " >/dev/full 2>" + err).c_str());
+    EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 2);
+    EXPECT_EQ(slurp(err), said("cannot write the output: No space left on device"));
+
+    // A pipe whose reader has gone, with SIGPIPE ignored (as a parent may leave it).
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    ::close(fds[0]);
+    const auto previous = std::signal(SIGPIPE, SIG_IGN);
+    raw = std::system(("env LC_ALL=C " + tool + " " + sample("full.txt") + " >&" + std::to_string(fds[1]) + " 2>" + err).c_str());
+    std::signal(SIGPIPE, previous);
+    ::close(fds[1]);
+    EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 2);
+    EXPECT_EQ(slurp(err), said("cannot write the output: Broken pipe"));
+}
+
+TEST_F(ReportTool, SystemReasonsFollowTheLocale)
+{
+    const std::string missing = (dir.path() / "missing.txt").string();
+    EXPECT_EQ(run(quoted(missing)).err, said("ファイル \"" + missing + "\". No such file or directory は開けません"));
+    const locale_t japanese = ::newlocale(LC_ALL_MASK, "ja_JP.UTF-8", static_cast<locale_t>(nullptr));
+    if (japanese == static_cast<locale_t>(nullptr))
+        GTEST_SKIP() << "the ja_JP.UTF-8 locale is not generated (scripts/setup-deps generates it as root): "
+                        "the Japanese system texts are not checked";
+    const std::string expected = ::strerror_l(ENOENT, japanese);
+    ::freelocale(japanese);
+    if (expected == "No such file or directory")
+        GTEST_SKIP() << "the C library has no Japanese texts installed (Debian: libc-l10n)";
+    EXPECT_EQ(expected, "そのようなファイルやディレクトリはありません");
+    for (const std::string env : {"LC_ALL=ja_JP.UTF-8", "LC_ALL= LANG=ja_JP.UTF-8", "LC_ALL= LANG=C LC_MESSAGES=ja_JP.UTF-8 LC_CTYPE=ja_JP.UTF-8"}) {
+        const ToolRun r = run(quoted(missing), 0, env);
+        EXPECT_EQ(r.err, said("ファイル \"" + missing + "\". " + expected + " は開けません")) << env;
+    }
+    // Japanese texts in a character set without Japanese (ASCII: all "?") give way to English.
+    EXPECT_EQ(run(quoted(missing), 0, "LC_ALL= LANG=C LC_MESSAGES=ja_JP.UTF-8").err,
+              said("ファイル \"" + missing + "\". No such file or directory は開けません"));
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kAddressSanitizer = true;
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+
+TEST_F(ReportTool, MemoryRunningOutNamesTheFile)
+{
+    if (kAddressSanitizer)
+        GTEST_SKIP() << "an address-space limit stops AddressSanitizer itself";
+    // A sparse file of 4 GiB read under a 1 GiB address-space limit: the buffer cannot be had.
+    const std::string big = (dir.path() / "big.txt").string();
+    ASSERT_EQ(::truncate(dir.file("big.txt", "").c_str(), off_t{4} << 30), 0);
+    const ToolRun r = run(quoted(big), 60, {}, "ulimit -v 1000000; ");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, said("ファイル \"" + big + "\". Cannot allocate memory は開けません"));
+    const ToolRun base = run("--base " + quoted(big) + " " + sample("newer.txt"), 60, {}, "ulimit -v 1000000; ");
+    EXPECT_EQ(base.status, 2);
+    EXPECT_EQ(base.err, r.err);
+}
+
+TEST_F(ReportTool, WithoutASecondThreadTheWorkIsDoneOnOne)
+{
+    if (kAddressSanitizer)
+        GTEST_SKIP() << "an address-space limit stops AddressSanitizer itself";
+    // Reports large enough for every two-thread path: reading and scanning (4 MB and more), the
+    // expansion of the abbreviated form, the sort of the base lines and the classification.
+    bench::GenerateOptions options;
+    options.folders = 150'000;
+    options.form = bench::ReportForm::Abbreviated;
+    const std::string earlierText = bench::generateReport(options);
+    ASSERT_GE(earlierText.size(), std::size_t{4} << 20);
+    const std::string earlier = dir.file("earlier.txt", earlierText);
+    bench::DeriveOptions derive;
+    derive.shares = {0.01, 0.01, 0.02, 0.02};
+    const std::string later = dir.file("later.txt", bench::deriveLater(earlierText, derive));
+    const std::string args = "--format tsv --base " + quoted(earlier) + " " + quoted(later);
+    const ToolRun normal = run(args, 120);
+    ASSERT_EQ(normal.status, 0) << normal.err;
+    // A thread's stack is as large as the stack limit: with one larger than the address space
+    // allows, no thread can be started.
+    const ToolRun single = run(args, 120, {}, "ulimit -v 3000000; ulimit -s 6000000; ");
+    EXPECT_EQ(single.status, 0) << single.err;
+    EXPECT_TRUE(single.err.empty()) << single.err;
+    EXPECT_TRUE(single.out == normal.out);
 }
 
 } // namespace

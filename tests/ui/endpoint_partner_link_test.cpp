@@ -1,6 +1,7 @@
 // What the window's partner link puts into and takes out of the frames: the hand-shake's payload
 // with its optional geometry, and the request each frame becomes.
 #include "ui/endpoint_partner_link.h"
+#include "ui/file_name.h"
 
 #include <gtest/gtest.h>
 
@@ -46,8 +47,8 @@ TEST(SetPartnerPayload, TheTitleTravelsWithTheGeometryOnALineOfItsOwn)
         {"T\n99999999999,2,3,4", "T\n99999999999,2,3,4", std::nullopt},
         {"T\n", "T\n", std::nullopt},
         {"", "", std::nullopt},
-        // Bytes that are not UTF-8 are replaced, never refused.
-        {"Dirgauge - \xFF\xFE", QStringLiteral("Dirgauge - \uFFFD\uFFFD"), std::nullopt},
+        // Bytes that are not UTF-8 (of a file name) are kept as such, never refused.
+        {"Dirgauge - \xFF\xFE", fileNameText("Dirgauge - \xFF\xFE"), std::nullopt},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.payload);

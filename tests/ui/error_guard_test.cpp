@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <new>
 #include <stdexcept>
 
 namespace dg::ui {
@@ -34,9 +35,10 @@ TEST_F(ErrorGuardTest, UserErrorsGoToTheErrorBoxAndTheProgramRunsOn)
     EXPECT_FALSE(guard.run([] { throw FileOpenError("/x/y.txt", "Permission denied"); }));
     EXPECT_FALSE(guard.run([] { throw std::runtime_error("plain"); }));
     EXPECT_FALSE(guard.run([] { throw 42; }));
+    EXPECT_FALSE(guard.run([] { throw std::bad_alloc(); })); // in the system's words, not the library's
     EXPECT_EQ(dialogs.errors(), (QStringList{"リストのインデックスが範囲を超えています (4)",
                                              "ファイル \"/x/y.txt\". Permission denied は開けません", "plain",
-                                             "予期しないエラーが発生しました。"}));
+                                             "予期しないエラーが発生しました。", "Cannot allocate memory"}));
     EXPECT_TRUE(ended.empty());
 }
 

@@ -5,6 +5,8 @@
 #include "ui/about_box.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QUrl>
 #include <QDropEvent>
 #include <QMimeData>
 #include <QTest>
@@ -160,15 +162,64 @@ TEST_F(MainWindowCommandsTest, ARelativeParameterIsShownUnderItsAbsoluteName)
     EXPECT_EQ(window->windowTitle(), "Dirgauge - " + folder.qpath() + "/good.txt");
 }
 
-TEST_F(MainWindowCommandsTest, AParameterThatIsNoFileIsReportedAsUnreadable)
+TEST_F(MainWindowCommandsTest, AParameterThatIsNoFileIsReportedAsUnreadableUnderItsName)
 {
-    for (const QString& parameter : {folder.qpath() + "/missing.txt", folder.qpath()}) {
+    // The message names the file as given, made absolute (a relative name against the current
+    // folder).
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(folder.qpath());
+    const struct {
+        QString parameter;
+        QString error;
+    } cases[] = {
+        {folder.qpath() + "/missing.txt", "ファイル \"" + folder.qpath() + "/missing.txt\". No such file or directory は開けません"},
+        {"missing.txt", "ファイル \"" + folder.qpath() + "/missing.txt\". No such file or directory は開けません"},
+        {folder.qpath(), "ファイル \"" + folder.qpath() + "\". Is a directory は開けません"},
+    };
+    for (const auto& c : cases) {
         dialogs.clear();
-        auto window = makeWindow({parameter});
-        EXPECT_EQ(dialogs.errors(), QStringList{"ファイル \"\". No such file or directory は開けません"});
+        auto window = makeWindow({c.parameter});
+        EXPECT_EQ(dialogs.errors(), QStringList{c.error});
         EXPECT_EQ(window->windowTitle(), "Dirgauge - フォルダ情報のオフライン表示");
         EXPECT_FALSE(window->action(CommandId::Comp1)->isEnabled());
     }
+    QDir::setCurrent(previous);
+}
+
+TEST_F(MainWindowCommandsTest, TheDesktopsUsualKeysOpenEndAndShowTheDocumentation)
+{
+    // Keys pressed in the tree, where the focus is: Ctrl+O asks for a file, F1 opens the
+    // documentation, Ctrl+Q closes the window; the designed keys are checked with the
+    // command table.
+    auto window = makeWindow();
+    window->show();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    load(*window, goodReport());
+    window->treeView()->setFocus();
+    dialogs.clear();
+
+    QTest::keyClick(window->treeView(), Qt::Key_O, Qt::ControlModifier);
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].kind, RecordingDialogs::Kind::OpenFile);
+
+    dialogs.clear();
+    QTest::keyClick(window->treeView(), Qt::Key_F1);
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].kind, RecordingDialogs::Kind::Url);
+    // The first candidate that exists: in a build tree, the source tree's README.
+    QString expected;
+    for (const QString& candidate : ui::MainWindow::documentationCandidates()) {
+        if (QFileInfo(candidate).isFile()) {
+            expected = QUrl::fromLocalFile(QFileInfo(candidate).canonicalFilePath()).toString();
+            break;
+        }
+    }
+    EXPECT_EQ(dialogs.shown[0].text, expected);
+    EXPECT_TRUE(dialogs.shown[0].text.endsWith("/README.md")) << dialogs.shown[0].text.toStdString();
+
+    QTest::keyClick(window->treeView(), Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_FALSE(window->isVisible());
 }
 
 TEST_F(MainWindowCommandsTest, TheDebugSwitchIsWrittenAtOnceAndCreatesNoLogByItself)

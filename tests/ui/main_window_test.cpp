@@ -47,10 +47,10 @@ TEST_F(MainWindowTest, MenusAndToolBarShowTheCommandsWithTheirCaptionsHintsAndKe
         bool image;
     };
     const Expected expected[] = {
-        {CommandId::Open1, "開く...(&O)", "開く", {}, true},
+        {CommandId::Open1, "開く...(&O)", "開く", {QKeySequence(Qt::CTRL | Qt::Key_O)}, true},
         {CommandId::Comp1, "比較元を開く(&C)...", "比較元を開く", {}, true},
         {CommandId::ExitWithComp1, "比較元も終了(&W)", "比較元も終了", {}, true},
-        {CommandId::Exit1, "終了(&X)", "終了", {}, false},
+        {CommandId::Exit1, "終了(&X)", "終了", {QKeySequence(Qt::CTRL | Qt::Key_Q)}, false},
         {CommandId::View2, "情報(&F)", "情報", {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)}, true},
         {CommandId::CtrlDown1, "下の異なるフォルダへ(&D)", "下の異なるフォルダへ", {QKeySequence(Qt::CTRL | Qt::Key_Down)}, true},
         {CommandId::CtrlUp1, "上の異なるフォルダへ(&U)", "上の異なるフォルダへ", {QKeySequence(Qt::CTRL | Qt::Key_Up)}, true},
@@ -58,6 +58,7 @@ TEST_F(MainWindowTest, MenusAndToolBarShowTheCommandsWithTheirCaptionsHintsAndKe
         {CommandId::Synchro1, "比較同期モード(&S)", "", {}, false},
         {CommandId::About1, "バージョン情報(&A)", "バージョン情報", {}, false},
         {CommandId::Debug1, "デバッグ(&Z)", "デバッグ", {}, false},
+        {CommandId::Help1, "ヘルプ(&H)", "ヘルプ", {QKeySequence(Qt::Key_F1)}, false},
     };
     for (const auto& e : expected) {
         const QAction* act = window->action(e.id);
