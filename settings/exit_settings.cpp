@@ -3,9 +3,29 @@
 #include "settings/ini_file.h"
 #include "settings/settings_keys.h"
 
+#include <filesystem>
+#include <system_error>
+
 namespace dg {
 
 using namespace settings_keys;
+
+namespace {
+
+// The shown file's name. File names are bytes here: a stored name that names an existing file as
+// it stands is taken as it is, even when it is not UTF-8 (a file named in Shift-JIS bytes);
+// any other value is read as text, so the Shift-JIS name of a settings file from a Japanese
+// system reads as the characters it holds.
+std::string readCurrentName(const IniDocument& document)
+{
+    std::string stored = document.readString(kSectionEnv, kKeyCurrentName, "");
+    std::error_code error;
+    if (!stored.empty() && std::filesystem::exists(std::filesystem::path(stored), error))
+        return stored;
+    return document.readText(kSectionEnv, kKeyCurrentName, "");
+}
+
+} // namespace
 
 StartSettings readStartSettings(const IniFile& file, const FormPlacement& current)
 {
@@ -17,7 +37,7 @@ StartSettings readStartSettings(const IniFile& file, const FormPlacement& curren
     settings.placement.left = document.readInteger(kSectionForm, kKeyLeft, current.left);
     settings.comp = LoadIniCompSetting(document);
     settings.synchro = document.readBool(kSectionComp, kKeySynchro, kDefaultSynchro);
-    settings.currentName = document.readText(kSectionEnv, kKeyCurrentName, "");
+    settings.currentName = readCurrentName(document);
     settings.debug = document.readBool(kSectionEnv, kKeyDebug, kDefaultDebug);
     return settings;
 }

@@ -126,6 +126,21 @@ TEST(ExitSettings, CurrentNameKeepsItsBytesUntilTheProgramChangesIt)
     }
 }
 
+// A name that is a real file's name in Shift-JIS bytes stays those bytes: decoding it would name
+// a file that does not exist.
+TEST(ExitSettings, CurrentNameOfAnExistingFileKeepsItsBytes)
+{
+    TempDir dir;
+    const std::string sjisFile = (dir / "\x95\x5c.txt").string(); // 表.txt in Shift-JIS bytes
+    writeBytes(sjisFile, "x");
+    writeBytes(dir / "dirgauge.ini", "[Env]\r\nCurrentName=" + sjisFile + "\r\nDebug=0\r\n");
+    IniFile ini(dir / "dirgauge.ini");
+    const StartSettings start = readStartSettings(ini, FormPlacement{});
+    EXPECT_EQ(start.currentName, sjisFile);
+    writeExitSettings(ini, start.placement, start.comp, start.synchro, start.currentName, false);
+    EXPECT_NE(readBytes(dir / "dirgauge.ini").find("CurrentName=" + sjisFile + "\r\n"), std::string::npos);
+}
+
 TEST(ExitSettings, RefusedExitWritesNothing)
 {
     TempDir dir;
