@@ -3,6 +3,7 @@
 // start of the comparison-source viewer that makes a pair.
 #include "ui/main_window.h"
 
+#include "core/scope_exit.h"
 #include "settings/comp_setting.h"
 #include "settings/ini_file.h"
 #include "settings/settings_keys.h"
@@ -163,6 +164,9 @@ void MainWindow::WMReloadSynchro()
 void MainWindow::startComparisonSource()
 {
     const QString title = partnerTitle();
+    // No scan starts during the wait: its load would end the comparison being set up.
+    action(CommandId::Scan1)->setEnabled(false);
+    const ScopeExit scanAgain([this] { action(CommandId::Scan1)->setEnabled(true); });
     ViewerLauncher* launcher = m_context.launcher;
     const bool started = launcher && launcher->start(baseName());
 
