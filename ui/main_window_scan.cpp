@@ -78,8 +78,11 @@ void MainWindow::Scan1Click()
     }
     tick.stop();
     const scan::SnapshotOutcome& outcome = runner.wait();
-    progress.hide();
+    progress.finish();
 
+    // A window closed between two looks at it takes the scan with it all the same.
+    if (wasShown && !isVisible())
+        stopped = true;
     using Result = scan::SnapshotOutcome::Result;
     if (stopped) {
         // A cancel that came as the last bytes were written: the report is taken back all the same.

@@ -105,8 +105,18 @@ void ScanProgressWindow::reject()
     emit cancelled();
 }
 
+void ScanProgressWindow::finish()
+{
+    m_finished = true;
+    close();
+}
+
 void ScanProgressWindow::closeEvent(QCloseEvent* event)
 {
+    if (m_finished) {
+        event->accept();
+        return;
+    }
     event->ignore();
     reject();
 }

@@ -21,6 +21,9 @@ public:
     ScanProgressWindow(const QString& folder, QWidget* over);
 
     void showProgress(const scan::SnapshotProgress& progress);
+    // The scan has ended: the window closes (as a close, so that the application ends when it was
+    // the last window shown).
+    void finish();
     bool cancelRequested() const { return m_cancelRequested; }
 
     QString countText() const;
@@ -46,6 +49,7 @@ private:
     QProgressBar* m_bar;
     QPushButton* m_cancel;
     bool m_cancelRequested = false;
+    bool m_finished = false;
 };
 
 } // namespace dg::ui

@@ -248,6 +248,21 @@ TEST_F(MainWindowScanTest, CancellingAnyStepLeavesNoFileAndLoadsNothing)
     EXPECT_EQ(window->windowTitle(), "Dirgauge - フォルダ情報のオフライン表示");
 }
 
+TEST_F(MainWindowScanTest, AWindowClosedDuringTheScanStopsItAndLoadsNothing)
+{
+    auto window = makeWindow();
+    window->show();
+    dialogs.folderAnswers.append(QStringLiteral("/usr"));
+    dialogs.saveAnswers.push_back(qpath(out() / "r.txt"));
+    // As the partner's close message does while the scan runs.
+    QTimer::singleShot(0, [&] { window->close(); });
+    const std::string log = scanWithLog(*window);
+    EXPECT_EQ(log.find("Start LoadFile"), std::string::npos);
+    EXPECT_TRUE(entries(out()).empty());
+    EXPECT_TRUE(dialogs.messages().isEmpty());
+    EXPECT_EQ(progressWindow(), nullptr);
+}
+
 TEST_F(MainWindowScanTest, AReportThatCannotBeWrittenIsAMessageAndNoLoad)
 {
     auto window = makeWindow();
