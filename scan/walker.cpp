@@ -262,16 +262,24 @@ void Walker::run(Worker& w)
         m_current.store(id, std::memory_order_release);
         int fd = item.fd;
         int openError = 0;
+        // A cancelled walk still takes every folder off the stack, so that the open folders are
+        // closed and the threads meet at the end, but reads none of them.
+        const bool stop = cancelled();
         if (item.parent) {
-            w.nameZ.assign(m_table.name(id));
-            fd = ::openat(item.parent->fd, w.nameZ.c_str(), kOpenFlags);
-            if (fd < 0 && (errno == EMFILE || errno == ENFILE))
-                fd = ::open(pathOf(id).c_str(), kOpenFlags);
-            openError = errno;
+            if (!stop) {
+                w.nameZ.assign(m_table.name(id));
+                fd = ::openat(item.parent->fd, w.nameZ.c_str(), kOpenFlags);
+                if (fd < 0 && (errno == EMFILE || errno == ENFILE))
+                    fd = ::open(pathOf(id).c_str(), kOpenFlags);
+                openError = errno;
+            }
             if (item.parent->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) {
                 ::close(item.parent->fd);
                 w.freed.push_back(item.parent);
             }
+        } else if (stop && fd >= 0) {
+            ::close(fd);
+            fd = -1;
         }
 
         std::uint64_t fileBytes = 0;
@@ -284,11 +292,11 @@ void Walker::run(Worker& w)
             std::lock_guard lock(s.warnMutex);
             m_warn(text);
         };
-        if (fd < 0) {
+        if (fd < 0 && !stop) {
             m_table[id].flags |= kUnreadable;
             warn("cannot read folder " + pathOf(id) + ": " + std::strerror(openError));
         }
-        while (fd >= 0) {
+        while (fd >= 0 && !cancelled()) {
             const long n = ::syscall(SYS_getdents64, fd, w.buffer.data(), w.buffer.size());
             if (n < 0 && errno == EINTR)
                 continue;

@@ -62,6 +62,12 @@ public:
     // True when anything could not be read.
     bool hadErrors() const { return m_hadErrors.load(); }
 
+    // Makes a walk() in progress return soon, from any thread: folders not yet read are left
+    // unread, without warnings, and so is every later walk. The table then holds part of the tree
+    // and is good for nothing but to be dropped.
+    void cancel() { m_cancelled.store(true, std::memory_order_relaxed); }
+    bool cancelled() const { return m_cancelled.load(std::memory_order_relaxed); }
+
 private:
     struct Shared;
     struct Worker;
@@ -77,6 +83,7 @@ private:
     std::atomic<std::uint64_t> m_bytes{0};
     std::atomic<std::uint32_t> m_current{kNoFolder};
     std::atomic<bool> m_hadErrors{false};
+    std::atomic<bool> m_cancelled{false};
 };
 
 } // namespace dg::scan

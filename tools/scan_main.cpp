@@ -4,6 +4,7 @@
 #include "scan/local_clock.h"
 #include "scan/report_output.h"
 #include "scan/report_writer.h"
+#include "scan/snapshot.h"
 #include "scan/walker.h"
 
 #include <atomic>
@@ -21,7 +22,6 @@
 #include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/statvfs.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -339,14 +339,6 @@ void raiseOpenFileLimit()
     }
 }
 
-std::string hostName()
-{
-    char host[HOST_NAME_MAX + 1] = {};
-    if (::gethostname(host, sizeof host - 1) != 0 || !host[0])
-        return "localhost";
-    return host;
-}
-
 int run(const Options& opt)
 {
     const auto paths = resolvePaths(opt.paths);
@@ -365,17 +357,8 @@ int run(const Options& opt)
         if (::isatty(STDERR_FILENO))
             progress.emplace(walker);
         for (const std::string& path : *paths) {
-            ReportVolume v;
-            v.root = walker.walk(path);
-            struct statvfs fs {};
-            if (::statvfs(path.c_str(), &fs) == 0) {
-                const std::uint64_t used = (fs.f_blocks - fs.f_bfree) * std::uint64_t{fs.f_frsize};
-                const std::uint64_t usable = used + fs.f_bavail * std::uint64_t{fs.f_frsize};
-                v.fileSystemBytes = fs.f_blocks * std::uint64_t{fs.f_frsize};
-                // Rounded up, as df shows it.
-                v.usagePercent = usable == 0 ? 0 : static_cast<unsigned>((used * 100 + usable - 1) / usable);
-            }
-            volumes.push_back(v);
+            const std::uint32_t root = walker.walk(path);
+            volumes.push_back(volumeOf(root, path));
         }
         walker.finish();
     }
@@ -405,9 +388,7 @@ int run(const Options& opt)
     writer.header(reportText(hostName(), opt.encoding), start);
     for (const ReportVolume& v : volumes)
         writer.volume(v);
-    LocalClock clock;
-    writer.closing("CHECK END AT " + clock.format(end) + ", " + std::to_string(table.size()) + " folders, "
-                   + std::to_string(walker.files()) + " files");
+    writer.closing(closingText(end, table.size(), walker.files()));
     output.commit();
     return walker.hadErrors() ? kExitIncomplete : kExitOk;
 }

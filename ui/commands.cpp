@@ -8,6 +8,8 @@ constexpr std::array<CommandSpec, kCommandCount> kCommands{{
      CommandImage::Open, true, false},
     {CommandId::Comp1, "Comp1", "比較元を開く...(&O)", "比較元を開く(&C)...", "比較元を開く(&Z)...",
      "比較元を開く", CommandImage::Compare, false, false},
+    {CommandId::Scan1, "Scan1", "フォルダをスキャン...(&S)", "フォルダをスキャン...(&S)", "フォルダをスキャン...(&S)",
+     "フォルダをスキャン", CommandImage::None, true, false},
     {CommandId::ExitWithComp1, "ExitWithComp1", "比較元も終了(&W)", "比較元も終了(&W)", "比較元も終了(&W)",
      "比較元も終了", CommandImage::ExitWithCompare, false, false},
     {CommandId::Exit1, "Exit1", "終了(&X)", "終了(&X)", "終了(&X)", "終了", CommandImage::None, true, false},
@@ -63,6 +65,8 @@ QList<QKeySequence> commandShortcuts(CommandId id)
         return {QKeySequence(Qt::CTRL | Qt::Key_Down)};
     case CommandId::CtrlUp1:
         return {QKeySequence(Qt::CTRL | Qt::Key_Up)};
+    case CommandId::Scan1:
+        return {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)};
     case CommandId::Open1:
         return {QKeySequence(Qt::CTRL | Qt::Key_O)};
     case CommandId::Exit1:
@@ -104,7 +108,7 @@ const char* commandImagePath(CommandImage image)
 const QList<MenuSpec>& menuTable()
 {
     static const QList<MenuSpec> menus{
-        {"ファイル(&F)", {cmd(CommandId::Open1), cmd(CommandId::Comp1), kSeparator,
+        {"ファイル(&F)", {cmd(CommandId::Open1), cmd(CommandId::Comp1), cmd(CommandId::Scan1), kSeparator,
                           cmd(CommandId::ExitWithComp1), cmd(CommandId::Exit1)}},
         {"表示(&V)", {cmd(CommandId::View2), kSeparator, cmd(CommandId::CtrlDown1), cmd(CommandId::CtrlUp1)}},
         {"オプション(&O)", {cmd(CommandId::CSet1), cmd(CommandId::Synchro1)}},

@@ -13,6 +13,7 @@ namespace dg::ui {
 enum class CommandId : int {
     Open1,
     Comp1,
+    Scan1,
     ExitWithComp1,
     Exit1,
     View2,

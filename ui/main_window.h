@@ -127,6 +127,11 @@ public:
     // BaseLines is empty. The busy cursor is shown meanwhile and restored on every way out.
     // launchFlag kLaunchSource asks for the comparison-source viewer to be started as well.
     void LoadBaseFile(const QString& fileName, const QString& launchFlag);
+    // Scans a folder into a new report and shows it (main_window_scan.cpp): asks for the folder and
+    // for the file to save (proposed in the snapshot folder), scans in the background behind a
+    // progress window that can cancel, shows the warnings of the scan in one box, and then loads
+    // the saved report with LoadFile. A cancelled or failed scan leaves no file and changes nothing.
+    void Scan1Click();
     // Select and reveal the next changed folder below / above the selected one in tree order
     // (inside collapsed branches too, never the top node, no wrap-around), or say there is none.
     // Nothing happens without a selection.

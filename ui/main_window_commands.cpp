@@ -50,6 +50,7 @@ void MainWindow::createCommands()
 
     connectCommand(CommandId::Open1, &MainWindow::Open1Click);
     connectCommand(CommandId::Comp1, &MainWindow::Comp1Click);
+    connectCommand(CommandId::Scan1, &MainWindow::Scan1Click);
     connectCommand(CommandId::ExitWithComp1, &MainWindow::ExitWithComp1Click);
     connectCommand(CommandId::Exit1, &MainWindow::Exit1Click);
     connectCommand(CommandId::View2, &MainWindow::View2Click);

@@ -286,6 +286,9 @@ void MainWindow::startComparisonSource()
         }
         return;
     }
+    // No scan starts during the wait: its load would end the comparison being set up.
+    action(CommandId::Scan1)->setEnabled(false);
+    const ScopeExit scanAgain([this] { action(CommandId::Scan1)->setEnabled(true); });
     ViewerLauncher* launcher = m_context.launcher;
     const bool started = launcher && launcher->start(baseName());
 

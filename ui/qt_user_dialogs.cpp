@@ -90,4 +90,21 @@ void QtUserDialogs::openUrl(const QUrl& address)
     QDesktopServices::openUrl(address);
 }
 
+std::optional<QString> QtUserDialogs::chooseFolder(const FolderRequest& request)
+{
+    const QString chosen = QFileDialog::getExistingDirectory(m_parent, request.title, request.initialFolder);
+    if (chosen.isEmpty())
+        return std::nullopt;
+    return chosen;
+}
+
+std::optional<QString> QtUserDialogs::saveFile(const SaveFileRequest& request)
+{
+    const QString filter = request.filterName + QStringLiteral(" (*)");
+    const QString chosen = QFileDialog::getSaveFileName(m_parent, request.title, request.proposedPath, filter);
+    if (chosen.isEmpty())
+        return std::nullopt;
+    return chosen;
+}
+
 } // namespace dg::ui

@@ -43,6 +43,8 @@ public:
     int execModal(QDialog& dialog) override;
     std::optional<QColor> chooseColor(const QColor& initial, QWidget* parent) override;
     void openUrl(const QUrl& address) override;
+    std::optional<QString> chooseFolder(const FolderRequest& request) override;
+    std::optional<QString> saveFile(const SaveFileRequest& request) override;
 
 private:
     QString m_caption;

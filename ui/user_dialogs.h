@@ -1,6 +1,6 @@
 #pragma once
 // Every box the viewer shows to the user goes through this interface: messages, the error box,
-// the file chooser, the colour chooser, modal dialogs and the web browser. The window asks; the
+// the file and folder choosers, the colour chooser, modal dialogs and the web browser. The window asks; the
 // Qt implementation shows real boxes, and the widget tests answer with a recording fake instead
 // of blocking.
 #include <QColor>
@@ -18,6 +18,17 @@ struct OpenFileRequest {
     QString title;         // the dialog's title
     QString filterName;    // the one filter's name; it matches every file
     QString initialFolder; // empty: the system chooses
+};
+
+struct FolderRequest {
+    QString title;         // the dialog's title
+    QString initialFolder; // empty: the system chooses
+};
+
+struct SaveFileRequest {
+    QString title;        // the dialog's title
+    QString filterName;   // the one filter's name; it matches every file
+    QString proposedPath; // the folder the dialog starts in and the name it proposes
 };
 
 class UserDialogs {
@@ -38,6 +49,18 @@ public:
     // comparison settings) may keep this default, which answers as a cancel.
     virtual std::optional<QColor> chooseColor([[maybe_unused]] const QColor& initial,
                                               [[maybe_unused]] QWidget* parent)
+    {
+        return std::nullopt;
+    }
+    // The folder chooser; the chosen folder's full path, or nothing when the user cancels. The
+    // default answers as a cancel, for viewers with nobody to ask.
+    virtual std::optional<QString> chooseFolder([[maybe_unused]] const FolderRequest& request)
+    {
+        return std::nullopt;
+    }
+    // The chooser of a file to write, which asks before it names an existing file; the chosen
+    // full path, or nothing when the user cancels. The default answers as a cancel.
+    virtual std::optional<QString> saveFile([[maybe_unused]] const SaveFileRequest& request)
     {
         return std::nullopt;
     }

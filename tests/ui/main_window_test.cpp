@@ -49,6 +49,7 @@ TEST_F(MainWindowTest, MenusAndToolBarShowTheCommandsWithTheirCaptionsHintsAndKe
     const Expected expected[] = {
         {CommandId::Open1, "開く...(&O)", "開く", {QKeySequence(Qt::CTRL | Qt::Key_O)}, true},
         {CommandId::Comp1, "比較元を開く(&C)...", "比較元を開く", {}, true},
+        {CommandId::Scan1, "フォルダをスキャン...(&S)", "フォルダをスキャン", {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)}, false},
         {CommandId::ExitWithComp1, "比較元も終了(&W)", "比較元も終了", {}, true},
         {CommandId::Exit1, "終了(&X)", "終了", {QKeySequence(Qt::CTRL | Qt::Key_Q)}, false},
         {CommandId::View2, "情報(&F)", "情報", {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)}, true},
@@ -84,7 +85,7 @@ TEST_F(MainWindowTest, MenusAndToolBarShowTheCommandsWithTheirCaptionsHintsAndKe
             entry += item->isSeparator() ? QStringLiteral(" -") : " " + item->objectName();
         menus.append(entry);
     }
-    EXPECT_EQ(menus, (QStringList{"ファイル(&F): Open1 Comp1 - ExitWithComp1 Exit1",
+    EXPECT_EQ(menus, (QStringList{"ファイル(&F): Open1 Comp1 Scan1 - ExitWithComp1 Exit1",
                                   "表示(&V): View2 - CtrlDown1 CtrlUp1", "オプション(&O): CSet1 Synchro1",
                                   "ヘルプ(&H): About1 - Debug1"}));
     QStringList tools;
