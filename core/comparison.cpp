@@ -132,7 +132,15 @@ void classifyRange(FolderTree& tree, const LineList& current, const LineList& ba
         if (!posixPaths && path.size() == 2)
             continue;
         const std::int64_t currentSize = sizeOrMinusOne(splitter.get(1));
-        lookupKey(line, path, key);
+        if (posixPaths) {
+            // POSIX names may hold double quotes: the key is field 0 as a join writes it (quoted,
+            // inner quotes doubled), which is how a base line writes it too.
+            key.resize(FieldSplitter::joinedSize(path, current.kind().encoding) + 1);
+            char* end = FieldSplitter::writeJoined(key.data(), path, current.kind().encoding);
+            *end = ',';
+        } else {
+            lookupKey(line, path, key);
+        }
         const long long found = FindBaseLine(base, key);
         if (found < 0) {
             tree.setChangeClass(id, ChangeClass::Added);

@@ -227,12 +227,13 @@ HeaderParts headerParts(std::string_view header, std::size_t markerPos)
     return parts;
 }
 
-std::string headerSummary(std::string_view header, std::size_t markerPos, std::string_view utf8Suffix)
+std::string headerSummary(std::string_view header, std::size_t markerPos, std::string_view utf8Suffix,
+                          TextEncoding enc)
 {
     const HeaderParts parts = headerParts(header, markerPos);
     std::string text = "コンピュータ　：　";
-    encoding::appendSjisAsUtf8(text, parts.computer);
-    encoding::appendSjisAsUtf8(text, parts.startTime);
+    encoding::appendTextAsUtf8(text, enc, parts.computer);
+    encoding::appendTextAsUtf8(text, enc, parts.startTime);
     text.append(utf8Suffix);
     return text;
 }

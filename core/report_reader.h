@@ -50,8 +50,10 @@ struct HeaderParts {
 HeaderParts headerParts(std::string_view header, std::size_t markerPos);
 
 // "コンピュータ　：　" + computer part + start-time part + suffix, in UTF-8: the status text of a
-// shown report (suffix " の情報") and the hint of a comparison (suffix " の情報と比較中").
-std::string headerSummary(std::string_view header, std::size_t markerPos, std::string_view utf8Suffix);
+// shown report (suffix " の情報") and the hint of a comparison (suffix " の情報と比較中"). The
+// header is read in enc.
+std::string headerSummary(std::string_view header, std::size_t markerPos, std::string_view utf8Suffix,
+                          TextEncoding enc = TextEncoding::ShiftJis);
 
 // Text before the header's first blank: the name of the tree's top node.
 std::string_view headerFirstWord(std::string_view header, TextEncoding enc = TextEncoding::ShiftJis);
