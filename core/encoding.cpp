@@ -6,6 +6,7 @@
 #include <unicode/ustring.h>
 
 #include <array>
+#include <cstdio>
 #include <memory>
 
 namespace dg::encoding {
@@ -254,6 +255,45 @@ void appendValidUtf8(std::string& out, std::string_view text)
             ++i;
         }
     }
+}
+
+std::string utf8ToSjisForLog(std::string_view utf8)
+{
+    std::string out;
+    out.reserve(utf8.size());
+    std::string one;
+    char hex[16];
+    for (std::size_t i = 0; i < utf8.size();) {
+        const auto c = static_cast<unsigned char>(utf8[i]);
+        if (c < 0x80) {
+            out.push_back(static_cast<char>(c));
+            ++i;
+            continue;
+        }
+        const std::size_t len = utf8CharLength(utf8, i);
+        if (!len) {
+            std::snprintf(hex, sizeof hex, "<0x%02X>", c);
+            out += hex;
+            ++i;
+            continue;
+        }
+        if (utf8ToSjisExact(utf8.substr(i, len), one)) {
+            out += one;
+        } else {
+            char32_t cp = c & (len == 2 ? 0x1F : len == 3 ? 0x0F : 0x07);
+            for (std::size_t k = 1; k < len; ++k)
+                cp = (cp << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+            std::snprintf(hex, sizeof hex, "<U+%04X>", static_cast<unsigned>(cp));
+            out += hex;
+        }
+        i += len;
+    }
+    return out;
+}
+
+std::string logText(TextEncoding enc, std::string_view text)
+{
+    return enc == TextEncoding::Utf8 ? utf8ToSjisForLog(text) : std::string(text);
 }
 
 void appendTextAsUtf8(std::string& out, TextEncoding enc, std::string_view text)

@@ -22,6 +22,13 @@ bool utf8ToSjisExact(std::string_view utf8, std::string& out);
 // UTF-8 text with every byte sequence that is no UTF-8 character replaced by U+FFFD.
 void appendValidUtf8(std::string& out, std::string_view text);
 
+// UTF-8 report text for the debug log, which is Shift-JIS throughout: every character code page
+// 932 holds as its Shift-JIS bytes, any other as "<U+XXXX>" (at least four hex digits), and a
+// byte that is no UTF-8 as "<0xXX>".
+std::string utf8ToSjisForLog(std::string_view utf8);
+// Report text of enc for the debug log: Shift-JIS text as it stands, UTF-8 as above.
+std::string logText(TextEncoding enc, std::string_view text);
+
 // Report text of either encoding as UTF-8 for display (invalid bytes become U+FFFD).
 void appendTextAsUtf8(std::string& out, TextEncoding enc, std::string_view text);
 std::string textToUtf8(TextEncoding enc, std::string_view text);

@@ -312,7 +312,8 @@ std::string_view expandPosixLine(FieldSplitter& splitter, State& state, std::str
     }
     if (splitter.get(1) == "?" && path == state.volume()) {
         splitter.replaceView(1, state.drive());
-        debugOut(debug, driveSizeDebugLine(path, state.drive()));
+        if (debug && debug->enabled())
+            debug->out(driveSizeDebugLine(encoding::logText(splitter.encoding(), path), state.drive()));
     }
     if (splitter.get(2).empty())
         splitter.replaceView(2, state.created());
@@ -663,8 +664,9 @@ bool firstFieldMayBeShort(std::string_view line)
 namespace {
 
 // substituteDriveSizes for POSIX paths: volume lines give the size, the root line after one (its
-// path the volume path) takes it when its own is "?". Only a line holding a ":" or a "?" can be
-// either, so the others are passed over without splitting them.
+// path the volume path) takes it when its own is "?". A line is split only when its first bytes
+// allow either: an unquoted volume line has ":" right before its first comma, a root line starts
+// with the volume path and a comma; lines that start with a quote or a blank are always looked at.
 void substituteVolumeSizes(LineList& lines, FieldSplitter& splitter, DebugSink* debug)
 {
     std::string volumeSize;
@@ -672,8 +674,15 @@ void substituteVolumeSizes(LineList& lines, FieldSplitter& splitter, DebugSink* 
     const std::size_t count = lines.size();
     for (std::size_t n = 1; n + 1 < count; ++n) {
         const std::string_view line = lines[n];
-        if (line.find_first_of(":?") == std::string_view::npos)
-            continue;
+        const bool plainStart = !line.empty() && line[0] != '"' && static_cast<unsigned char>(line[0]) > 32;
+        if (plainStart) {
+            const std::size_t comma = line.find(',');
+            const bool mayBeVolume = comma != std::string_view::npos && comma > 0 && line[comma - 1] == ':';
+            const bool mayBeRoot = !volume.empty() && line.size() > volume.size() && line.starts_with(volume) &&
+                                   line[volume.size()] == ',';
+            if (!mayBeVolume && !mayBeRoot)
+                continue;
+        }
         if (isVolumeLine(line, splitter)) {
             volume.assign(posix::volumePath(splitter.get(0)));
             volumeSize.assign(splitter.get(1));
@@ -684,7 +693,8 @@ void substituteVolumeSizes(LineList& lines, FieldSplitter& splitter, DebugSink* 
             continue;
         splitter.split(line);
         splitter.replace(1, volumeSize);
-        debugOut(debug, driveSizeDebugLine(splitter.get(0), volumeSize));
+        if (debug && debug->enabled())
+            debug->out(driveSizeDebugLine(encoding::logText(lines.kind().encoding, splitter.get(0)), volumeSize));
         lines.replace(n, splitter.join());
     }
 }

@@ -20,15 +20,15 @@ int labelWidthFor(std::size_t sizeTextLength)
     return static_cast<int>(std::min<long long>(w, 127));
 }
 
-[[noreturn]] void sizeError(std::size_t n, std::string_view line, DebugSink* debug)
+[[noreturn]] void sizeError(std::size_t n, std::string_view line, TextEncoding enc, DebugSink* debug)
 {
     static const std::string kText = "行目のサイズがエラーです。終了します。";
     const std::string number = std::to_string(n);
     if (debug && debug->enabled()) {
         debug->out(number + encoding::utf8ToSjis(kText));
-        debug->out(line);
+        debug->out(encoding::logText(enc, line));
     }
-    throw SizeError(n, number + kText + "\r" + encoding::sjisToUtf8(line));
+    throw SizeError(n, number + kText + "\r" + encoding::textToUtf8(enc, line));
 }
 
 } // namespace
@@ -57,7 +57,7 @@ TreeBuildInfo CreateTree(LineList& lines, FolderTree& tree, FieldSplitter& split
         if (size != "?") {
             const auto parsed = parseInt64(size);
             if (!parsed)
-                sizeError(n, lines[n], debug);
+                sizeError(n, lines[n], lines.kind().encoding, debug);
             value = *parsed;
         }
         const NodeId parent = levelTable[level - 1];
@@ -85,7 +85,9 @@ TreeBuildInfo CreateTree(LineList& lines, FolderTree& tree, FieldSplitter& split
                         splitter.split(lines[n]);
                         splitter.replace(1, driveSize);
                         lines.replace(n, splitter.join());
-                        debugOut(debug, driveSizeDebugLine(splitter.get(0), driveSize));
+                        if (debug && debug->enabled())
+                            debug->out(driveSizeDebugLine(encoding::logText(lines.kind().encoding, splitter.get(0)),
+                                                          driveSize));
                         splitter.splitFirst(lines[n], 2);
                     }
                     width = labelWidthFor(splitter.get(1).size());

@@ -104,7 +104,7 @@ QVariant FolderTreeModel::data(const QModelIndex& index, int role) const
     const NodeId id = nodeId(index);
     if (id == kNoNode)
         return {};
-    return QString::fromStdString(encoding::sjisToUtf8(m_tree.label(id, m_lines, m_splitter)));
+    return QString::fromStdString(encoding::textToUtf8(m_lines.kind().encoding, m_tree.label(id, m_lines, m_splitter)));
 }
 
 Qt::ItemFlags FolderTreeModel::flags(const QModelIndex& index) const

@@ -113,8 +113,10 @@ void MainWindow::LoadBaseFile(const QString& fileName, const QString& launchFlag
         return;
     }
     // The header as read: the sort below moves it.
-    const QString hint = QString::fromStdString(headerSummary(m_baseLines[0], check.markerPos, " の情報と比較中"));
+    const QString hint = QString::fromStdString(
+        headerSummary(m_baseLines[0], check.markerPos, " の情報と比較中", m_baseLines.kind().encoding));
     normaliseBaseLines(m_baseLines, check, m_fieldSplitter, &m_debugSink);
+    matchBaseEncoding(m_baseLines, m_currentLines.kind().encoding);
 
     SetColorInfo();
 

@@ -49,7 +49,9 @@ void MainWindow::LoadFile(const QString& fileName)
     }
 
     setTitle(QString::fromLatin1(kProgramName) + QStringLiteral(" - ") + fileName);
-    setPanel0Text(QString::fromStdString(headerSummary(m_currentLines[0], check.markerPos, " の情報")), true);
+    setPanel0Text(QString::fromStdString(
+                      headerSummary(m_currentLines[0], check.markerPos, " の情報", m_currentLines.kind().encoding)),
+                  true);
 
     buildTree();
 
@@ -117,7 +119,9 @@ void MainWindow::ShowFolderInfo(NodeId node)
     if (depth == 1 && line > 0)
         --line;
     const std::string_view text = line < m_currentLines.size() ? m_currentLines[line] : std::string_view{};
-    const std::string details = depth == 1 ? driveDetails(text, m_fieldSplitter) : folderDetails(text, m_fieldSplitter);
+    m_fieldSplitter.setEncoding(m_currentLines.kind().encoding);
+    const std::string details = depth == 1 ? driveDetails(text, m_fieldSplitter, m_currentLines.kind())
+                                           : folderDetails(text, m_fieldSplitter, m_currentLines.kind());
     m_dialogs.message(QString::fromStdString(details));
 }
 
