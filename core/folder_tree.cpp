@@ -227,7 +227,7 @@ std::string_view FolderTree::name(NodeId id, const LineList& lines, FieldSplitte
     splitter.splitFirst(lines[m_line[id]], 1);
     if (kind.posix())
         return posix::nameOf(splitter.getOr(0), m_level[id]);
-    return cutFolderName(splitter.getOr(0)).name;
+    return cutFolderName(splitter.getOr(0), kind.encoding).name;
 }
 
 std::string FolderTree::sizeText(NodeId id) const

@@ -112,7 +112,7 @@ TreeBuildInfo CreateTree(LineList& lines, FolderTree& tree, FieldSplitter& split
                 }
                 width = labelWidthFor(size.size());
             }
-            addFolder(n, size, cutFolderName(path).level);
+            addFolder(n, size, cutFolderName(path, lines.kind().encoding).level);
         }
     } catch (...) {
         tree.finishBuild();

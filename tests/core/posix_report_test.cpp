@@ -3,6 +3,7 @@
 #include "core/collation.h"
 #include "core/comparison.h"
 #include "core/encoding.h"
+#include "core/errors.h"
 #include "core/report_convert.h"
 #include "core/report_reader.h"
 #include "core/tree_builder.h"
@@ -188,6 +189,35 @@ TEST(PosixReport, InvalidUtf8IsShownAsReplacementAndKeptInTheLines)
     Loaded l(report({"/h:,10,1%", "/h,9" + rest, "/h/a\xFF\xE3\x81,1" + rest}));
     EXPECT_EQ(l.dump(), (std::vector<std::string>{"host", "  (9) /h", "    (1) a\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"}));
     EXPECT_EQ(l.lines[3], "/h/a\xFF\xE3\x81,1" + rest);
+}
+
+TEST(Utf8Report, DebugLinesOfUtf8ReportsAreShiftJisWithEscapes)
+{
+    EXPECT_EQ(encoding::utf8ToSjisForLog("a表é\xFF📷"), "a" + test::sj("表") + "<U+00E9><0xFF><U+1F4F7>");
+    EXPECT_EQ(encoding::logText(TextEncoding::ShiftJis, "\x83\x5C\xFF"), "\x83\x5C\xFF");
+    const std::string rest = ",\"2025/01/04 09:12:44\",\"2026/12/08 18:11:02\",16";
+    {
+        Loaded full(report({"/données/表:,100,1%", "/données/表,?" + rest}));
+        Loaded abbreviated(report({"/données/表:,100,1%", ">,?" + rest}));
+        const std::string expected = "Folder /donn<U+00E9>es/" + test::sj("表") + " Size set to DriveSize 100";
+        EXPECT_EQ(full.debug.lines.at(1), expected);
+        EXPECT_EQ(abbreviated.debug.lines.at(0), expected);
+    }
+    // A size that is no number: the message shows the line in UTF-8, the log in Shift-JIS.
+    LineList lines;
+    lines.assignText(report({"/h:,1,1%", "/h/é,x" + rest}));
+    checkForm(lines);
+    FolderTree tree;
+    FieldSplitter splitter;
+    test::RecordingSink sink;
+    try {
+        CreateTree(lines, tree, splitter, &sink);
+        FAIL();
+    } catch (const SizeError& e) {
+        EXPECT_NE(std::string(e.what()).find("/h/é,x"), std::string::npos) << e.what();
+    }
+    ASSERT_GE(sink.lines.size(), 3u);
+    EXPECT_EQ(sink.lines[2], "/h/<U+00E9>,x" + rest);
 }
 
 // A Shift-JIS report of drive paths whose names all have a UTF-8 form, and its UTF-8 copy.
