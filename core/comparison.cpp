@@ -132,9 +132,10 @@ void classifyRange(FolderTree& tree, const LineList& current, const LineList& ba
         if (!posixPaths && path.size() == 2)
             continue;
         const std::int64_t currentSize = sizeOrMinusOne(splitter.get(1));
-        if (posixPaths) {
+        if (posixPaths && ((!line.empty() && line.front() == '"') || path.find('"') != std::string_view::npos)) {
             // POSIX names may hold double quotes: the key is field 0 as a join writes it (quoted,
-            // inner quotes doubled), which is how a base line writes it too.
+            // inner quotes doubled), which is how a base line writes it too. (A field that stood
+            // unquoted and holds no quote is written as it stands.)
             key.resize(FieldSplitter::joinedSize(path, current.kind().encoding) + 1);
             char* end = FieldSplitter::writeJoined(key.data(), path, current.kind().encoding);
             *end = ',';
