@@ -665,8 +665,9 @@ namespace {
 
 // substituteDriveSizes for POSIX paths: volume lines give the size, the root line after one (its
 // path the volume path) takes it when its own is "?". A line is split only when its first bytes
-// allow either: an unquoted volume line has ":" right before its first comma, a root line starts
-// with the volume path and a comma; lines that start with a quote or a blank are always looked at.
+// allow either: a volume line has ":" right before the comma after its path, a root line starts
+// with the volume path and a comma (each possibly in quotes); lines that start with a blank are
+// always looked at.
 void substituteVolumeSizes(LineList& lines, FieldSplitter& splitter, DebugSink* debug)
 {
     std::string volumeSize;
@@ -674,8 +675,17 @@ void substituteVolumeSizes(LineList& lines, FieldSplitter& splitter, DebugSink* 
     const std::size_t count = lines.size();
     for (std::size_t n = 1; n + 1 < count; ++n) {
         const std::string_view line = lines[n];
-        const bool plainStart = !line.empty() && line[0] != '"' && static_cast<unsigned char>(line[0]) > 32;
-        if (plainStart) {
+        if (!line.empty() && line[0] == '"') {
+            // Quoted: a volume line holds ':",' (the end of its path), a root line starts with
+            // the volume path in quotes.
+            const std::string_view inner = line.substr(1);
+            const bool mayBeVolume = line.find(":\",") != std::string_view::npos;
+            const bool mayBeRoot = volume.find('"') != std::string::npos || // written with doubled quotes
+                                   (!volume.empty() && inner.size() > volume.size() && inner.starts_with(volume) &&
+                                    inner[volume.size()] == '"');
+            if (!mayBeVolume && !mayBeRoot)
+                continue;
+        } else if (!line.empty() && static_cast<unsigned char>(line[0]) > 32) {
             const std::size_t comma = line.find(',');
             const bool mayBeVolume = comma != std::string_view::npos && comma > 0 && line[comma - 1] == ':';
             const bool mayBeRoot = !volume.empty() && line.size() > volume.size() && line.starts_with(volume) &&
