@@ -1,5 +1,7 @@
 #include "bench/bench_data.h"
 
+#include "bench/posix_copy.h"
+
 #include <cstdlib>
 #include <filesystem>
 
@@ -31,10 +33,19 @@ std::string cached(const std::string& name, Write write)
     return path.string();
 }
 
+// The UTF-8 POSIX twin of a Shift-JIS report file, cached beside it.
+std::string posixTwin(const std::string& sjisPath)
+{
+    const std::string name = std::filesystem::path(sjisPath).filename().string();
+    return cached("posix-" + name, [&](ReportFile& file) { file.write(posixUtf8Copy(readWholeFile(sjisPath), "/data")); });
+}
+
 } // namespace
 
-std::string benchReport(std::uint64_t folders, ReportForm form)
+std::string benchReport(std::uint64_t folders, ReportForm form, ReportText text)
 {
+    if (text == ReportText::Utf8Posix)
+        return posixTwin(benchReport(folders, form));
     const std::string name =
         "report-" + std::to_string(folders) + (form == ReportForm::Full ? "-full.txt" : "-abbrev.txt");
     return cached(name, [&](ReportFile& file) {
@@ -46,8 +57,10 @@ std::string benchReport(std::uint64_t folders, ReportForm form)
     });
 }
 
-std::string benchLaterReport(std::uint64_t folders)
+std::string benchLaterReport(std::uint64_t folders, ReportText text)
 {
+    if (text == ReportText::Utf8Posix)
+        return posixTwin(benchLaterReport(folders));
     const std::string earlier = benchReport(folders, ReportForm::Full);
     return cached("report-" + std::to_string(folders) + "-later.txt", [&](ReportFile& file) {
         DeriveOptions options;

@@ -8,10 +8,14 @@
 
 namespace dg::bench {
 
+// The kind of report text: Shift-JIS with drive paths, or its UTF-8 twin with POSIX paths below
+// the volume "/data" (posixUtf8Copy), which has the same folders, sizes and dates.
+enum class ReportText { ShiftJisDrive, Utf8Posix };
+
 // Path of a report of `folders` folders in the given form, generated when missing. Seed 1.
-std::string benchReport(std::uint64_t folders, ReportForm form);
+std::string benchReport(std::uint64_t folders, ReportForm form, ReportText text = ReportText::ShiftJisDrive);
 // Path of a later report of the same drive with 5 % of the folders added, removed, grown and
 // shrunk each, derived from benchReport(folders, Full).
-std::string benchLaterReport(std::uint64_t folders);
+std::string benchLaterReport(std::uint64_t folders, ReportText text = ReportText::ShiftJisDrive);
 
 } // namespace dg::bench

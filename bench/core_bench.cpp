@@ -30,10 +30,18 @@ double expandedTextBytes(const LineList& lines)
     return static_cast<double>(lines.textBytes() + 2 * lines.size());
 }
 
+// The last argument of every benchmark: 0 for the Shift-JIS report of drive paths, 1 for its
+// UTF-8 twin with POSIX paths.
+ReportText textArg(const benchmark::State& state, int index)
+{
+    return state.range(index) ? ReportText::Utf8Posix : ReportText::ShiftJisDrive;
+}
+
 // Reading the abbreviated form and expanding it to full paths.
 void BM_ReadExpandAbbreviated(benchmark::State& state)
 {
-    const std::string path = benchReport(static_cast<std::uint64_t>(state.range(0)), ReportForm::Abbreviated);
+    const std::string path =
+        benchReport(static_cast<std::uint64_t>(state.range(0)), ReportForm::Abbreviated, textArg(state, 1));
     double memoryRatio = 0;
     for (auto _ : state) {
         LineList lines;
@@ -50,7 +58,7 @@ void BM_ReadExpandAbbreviated(benchmark::State& state)
 // Reading the full form and filling root sizes given as "?".
 void BM_ReadSubstituteFull(benchmark::State& state)
 {
-    const std::string path = benchReport(static_cast<std::uint64_t>(state.range(0)), ReportForm::Full);
+    const std::string path = benchReport(static_cast<std::uint64_t>(state.range(0)), ReportForm::Full, textArg(state, 1));
     double memoryRatio = 0;
     for (auto _ : state) {
         LineList lines;
@@ -67,7 +75,7 @@ void BM_ReadSubstituteFull(benchmark::State& state)
 void BM_LoadTree(benchmark::State& state)
 {
     const ReportForm form = state.range(1) ? ReportForm::Abbreviated : ReportForm::Full;
-    const std::string path = benchReport(static_cast<std::uint64_t>(state.range(0)), form);
+    const std::string path = benchReport(static_cast<std::uint64_t>(state.range(0)), form, textArg(state, 2));
     const NameCollator collator;
     double treeBytesPerNode = 0;
     for (auto _ : state) {
@@ -89,8 +97,8 @@ void BM_LoadTree(benchmark::State& state)
 void BM_Compare(benchmark::State& state)
 {
     const auto folders = static_cast<std::uint64_t>(state.range(0));
-    const std::string shown = benchLaterReport(folders);
-    const std::string basePath = benchReport(folders, ReportForm::Full);
+    const std::string shown = benchLaterReport(folders, textArg(state, 1));
+    const std::string basePath = benchReport(folders, ReportForm::Full, textArg(state, 1));
     LineList lines;
     FieldSplitter splitter;
     FolderTree tree;
@@ -114,10 +122,20 @@ void repeated(benchmark::internal::Benchmark* b)
     b->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5)->ReportAggregatesOnly(true);
 }
 
-BENCHMARK(BM_ReadExpandAbbreviated)->Arg(kMillion)->Apply(repeated);
-BENCHMARK(BM_ReadSubstituteFull)->Arg(kMillion)->Apply(repeated);
-BENCHMARK(BM_LoadTree)->Args({kMillion, 0})->Args({kMillion, 1})->Apply(repeated);
-BENCHMARK(BM_Compare)->Arg(100'000)->Arg(kMillion)->Arg(3 * kMillion)->Apply(repeated);
+BENCHMARK(BM_ReadExpandAbbreviated)->Args({kMillion, 0})->Args({kMillion, 1})->Apply(repeated);
+BENCHMARK(BM_ReadSubstituteFull)->Args({kMillion, 0})->Args({kMillion, 1})->Apply(repeated);
+BENCHMARK(BM_LoadTree)
+    ->Args({kMillion, 0, 0})
+    ->Args({kMillion, 1, 0})
+    ->Args({kMillion, 0, 1})
+    ->Args({kMillion, 1, 1})
+    ->Apply(repeated);
+BENCHMARK(BM_Compare)
+    ->Args({100'000, 0})
+    ->Args({kMillion, 0})
+    ->Args({kMillion, 1})
+    ->Args({3 * kMillion, 0})
+    ->Apply(repeated);
 
 } // namespace
 } // namespace dg::bench

@@ -48,8 +48,9 @@ struct NeedsQuote {
 };
 
 // Position of the first character at or after from (a character boundary) that is in Set, or the
-// end of the text.
-template <class Set>
+// end of the text. With ShiftJis false (UTF-8 text) every byte is a character of its own for the
+// purpose: no byte of a multi-byte UTF-8 character is below 0x80.
+template <class Set, bool ShiftJis = true>
 std::size_t findFirst(std::string_view text, std::size_t from)
 {
     const char* const p = text.data();
@@ -63,6 +64,8 @@ std::size_t findFirst(std::string_view text, std::size_t from)
             ++i;
         if (i == blockEnd)
             continue;
+        if constexpr (!ShiftJis)
+            return i;
         std::size_t run = 0;
         while (i - run > from && sjis::isLeadByte(static_cast<unsigned char>(p[i - run - 1])))
             ++run;

@@ -41,6 +41,9 @@ NameCollator::NameCollator(const std::string& locale)
 {
     UErrorCode status = U_ZERO_ERROR;
     const std::string id = locale.empty() ? userLocale() : locale;
+    m_locale = id;
+    const std::string lang = id.substr(0, id.find_first_of("_-@"));
+    m_plainAscii = lang != "tr" && lang != "az";
     m_collator = ucol_open(id.c_str(), &status);
     if (U_FAILURE(status)) {
         status = U_ZERO_ERROR;
@@ -67,9 +70,39 @@ int NameCollator::compare(std::string_view a, std::string_view b) const
     return r == UCOL_LESS ? -1 : (r == UCOL_EQUAL ? 0 : 1);
 }
 
+std::string NameCollator::sortKeyUtf8(std::string_view utf8Name) const
+{
+    std::u16string u(utf8Name.size() + 1, u'\0');
+    int32_t len = 0;
+    UErrorCode status = U_ZERO_ERROR;
+    u_strFromUTF8WithSub(reinterpret_cast<UChar*>(u.data()), static_cast<int32_t>(u.size()), &len, utf8Name.data(),
+                         static_cast<int32_t>(utf8Name.size()), 0xFFFD, nullptr, &status);
+    u.resize(U_SUCCESS(status) ? static_cast<std::size_t>(len) : 0);
+    // Lower case can be longer than the text (a few letters become two); one retry with the size
+    // asked for.
+    std::u16string lower(u.size() + 8, u'\0');
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        status = U_ZERO_ERROR;
+        const int32_t need = u_strToLower(reinterpret_cast<UChar*>(lower.data()), static_cast<int32_t>(lower.size()),
+                                          reinterpret_cast<const UChar*>(u.data()), static_cast<int32_t>(u.size()),
+                                          m_locale.c_str(), &status);
+        if (status == U_BUFFER_OVERFLOW_ERROR) {
+            lower.assign(static_cast<std::size_t>(need) + 1, u'\0');
+            continue;
+        }
+        lower.resize(U_SUCCESS(status) ? static_cast<std::size_t>(need) : 0);
+        break;
+    }
+    return keyOf16(lower);
+}
+
 std::string NameCollator::sortKey(std::string_view name) const
 {
-    const std::u16string u = toUtf16(name);
+    return keyOf16(toUtf16(name));
+}
+
+std::string NameCollator::keyOf16(const std::u16string& u) const
+{
     if (!m_collator) {
         std::string raw;
         for (const char16_t c : u) {

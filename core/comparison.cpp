@@ -2,6 +2,7 @@
 
 #include "core/change_percent.h"
 #include "core/helper_thread.h"
+#include "core/encoding.h"
 #include "core/numbers.h"
 
 #include <cstring>
@@ -36,6 +37,25 @@ void normaliseBaseLines(LineList& base, const FormCheck& check, FieldSplitter& s
     else
         substituteDriveSizes(base, splitter, debug);
     base.sortBytewise();
+}
+
+void matchBaseEncoding(LineList& base, TextEncoding shown)
+{
+    const TextEncoding from = base.kind().encoding;
+    if (from == shown)
+        return;
+    LineList converted;
+    converted.reserve(base.size());
+    std::string text;
+    for (std::size_t i = 0; i < base.size(); ++i) {
+        const bool exact = shown == TextEncoding::Utf8 ? encoding::sjisToUtf8Exact(base[i], text)
+                                                       : encoding::utf8ToSjisExact(base[i], text);
+        if (exact)
+            converted.append(text);
+    }
+    converted.setKind({shown, base.kind().paths});
+    converted.sortBytewise();
+    base = std::move(converted);
 }
 
 long long FindBaseLine(const LineList& base, std::string_view key)
@@ -99,6 +119,8 @@ void classifyRange(FolderTree& tree, const LineList& current, const LineList& ba
                    const std::function<void(std::size_t)>& progress, ClassCounts& counts)
 {
     std::string key;
+    splitter.setEncoding(current.kind().encoding);
+    const bool posixPaths = current.kind().posix();
     for (std::size_t d = from; d < to; ++d) {
         if (progress)
             progress(d);
@@ -107,10 +129,19 @@ void classifyRange(FolderTree& tree, const LineList& current, const LineList& ba
         const std::string_view line = current[tree.lineIndex(id)];
         splitter.splitFirst(line, 2);
         const std::string_view path = splitter.get(0);
-        if (path.size() == 2)
+        if (!posixPaths && path.size() == 2)
             continue;
         const std::int64_t currentSize = sizeOrMinusOne(splitter.get(1));
-        lookupKey(line, path, key);
+        if (posixPaths && ((!line.empty() && line.front() == '"') || path.find('"') != std::string_view::npos)) {
+            // POSIX names may hold double quotes: the key is field 0 as a join writes it (quoted,
+            // inner quotes doubled), which is how a base line writes it too. (A field that stood
+            // unquoted and holds no quote is written as it stands.)
+            key.resize(FieldSplitter::joinedSize(path, current.kind().encoding) + 1);
+            char* end = FieldSplitter::writeJoined(key.data(), path, current.kind().encoding);
+            *end = ',';
+        } else {
+            lookupKey(line, path, key);
+        }
         const long long found = FindBaseLine(base, key);
         if (found < 0) {
             tree.setChangeClass(id, ChangeClass::Added);

@@ -3,7 +3,7 @@
 // line, `SetColorInfo`'s classification of every node, and the walks to the next changed folder.
 //
 // Order of use (the viewer's LoadBaseFile and dirgauge-report --base):
-//   readReportFile(base) -> checkForm -> normaliseBaseLines -> classifyTree
+//   readReportFile(base) -> checkForm -> normaliseBaseLines -> matchBaseEncoding -> classifyTree
 //   -> firstChangedNode (select it, or say that nothing changed)
 #include "core/debug_sink.h"
 #include "core/field_splitter.h"
@@ -38,6 +38,12 @@ struct ClassCounts {
 // fills root sizes), or root sizes filled in the full form; then every line, header and closing
 // line included, sorted by plain byte order. Throws IndexError like the expansion.
 void normaliseBaseLines(LineList& base, const FormCheck& check, FieldSplitter& splitter, DebugSink* debug);
+
+// Brings sorted base lines into the shown report's encoding (nothing to do when they are in it
+// already) and sorts them again. A line that does not convert exactly (a name the shown encoding
+// cannot hold, or bytes that are no text) is left out: its folder counts as removed, and a
+// folder of the shown report by that name as added.
+void matchBaseEncoding(LineList& base, TextEncoding shown);
 
 // Index of a line of sorted base lines that begins with key, or -1: a binary search on line
 // prefixes of the key's length; of several matching lines, the one the halving meets first.

@@ -6,6 +6,7 @@
 #include <unicode/ustring.h>
 
 #include <array>
+#include <cstdio>
 #include <memory>
 
 namespace dg::encoding {
@@ -38,6 +39,28 @@ public:
         }
         if (conv)
             ucnv_close(conv);
+    }
+
+    // Like append, but returns 0 (appending nothing) for a byte that starts no valid character.
+    std::size_t appendExact(std::string_view text, std::size_t i, std::string& out) const
+    {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c < 0x80) {
+            out.push_back(static_cast<char>(c));
+            return 1;
+        }
+        const Entry* e = &m_single[c];
+        std::size_t len = 1;
+        if (sjis::isLeadByte(c)) {
+            if (i + 1 >= text.size())
+                return 0;
+            e = &m_double[index(c, static_cast<unsigned char>(text[i + 1]))];
+            len = 2;
+        }
+        if (!e->len)
+            return 0;
+        out.append(e->bytes.data(), e->len);
+        return len;
     }
 
     // Appends the UTF-8 of the character at text[i] and returns its byte length.
@@ -132,6 +155,161 @@ void appendSjisAsUtf8(std::string& out, std::string_view sjis)
         }
         i += table.append(sjis, i, out);
     }
+}
+
+bool sjisToUtf8Exact(std::string_view sjis, std::string& out)
+{
+    out.clear();
+    const DecodeTable& table = decodeTable();
+    for (std::size_t i = 0; i < sjis.size();) {
+        const std::size_t len = table.appendExact(sjis, i, out);
+        if (!len)
+            return false;
+        i += len;
+    }
+    return true;
+}
+
+bool utf8ToSjisExact(std::string_view utf8, std::string& out)
+{
+    out.clear();
+    if (utf8.empty())
+        return true;
+    UErrorCode status = U_ZERO_ERROR;
+    UConverter* from = ucnv_open("UTF-8", &status);
+    UConverter* to = ucnv_open(kCodePage, &status);
+    if (U_SUCCESS(status)) {
+        ucnv_setToUCallBack(from, UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
+        ucnv_setFromUCallBack(to, UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
+    }
+    if (U_SUCCESS(status)) {
+        out.resize(utf8.size() * 2 + 8);
+        char* target = out.data();
+        const char* source = utf8.data();
+        ucnv_convertEx(to, from, &target, out.data() + out.size(), &source, utf8.data() + utf8.size(), nullptr,
+                       nullptr, nullptr, nullptr, true, true, &status);
+        out.resize(static_cast<std::size_t>(target - out.data()));
+    }
+    if (from)
+        ucnv_close(from);
+    if (to)
+        ucnv_close(to);
+    // A round trip catches the characters ICU maps to a substitute code without an error.
+    std::string back;
+    return U_SUCCESS(status) && sjisToUtf8Exact(out, back) && back == utf8;
+}
+
+namespace {
+
+// Length of the valid UTF-8 character at text[i], or 0.
+std::size_t utf8CharLength(std::string_view text, std::size_t i)
+{
+    const auto at = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char c = at(i);
+    std::size_t len = 0;
+    unsigned char lo = 0x80, hi = 0xBF; // allowed range of the second byte
+    if (c >= 0xC2 && c <= 0xDF) {
+        len = 2;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        len = 3;
+        if (c == 0xE0)
+            lo = 0xA0;
+        if (c == 0xED)
+            hi = 0x9F; // no surrogates
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        len = 4;
+        if (c == 0xF0)
+            lo = 0x90;
+        if (c == 0xF4)
+            hi = 0x8F;
+    } else {
+        return 0;
+    }
+    if (i + len > text.size() || at(i + 1) < lo || at(i + 1) > hi)
+        return 0;
+    for (std::size_t k = 2; k < len; ++k)
+        if ((at(i + k) & 0xC0) != 0x80)
+            return 0;
+    return len;
+}
+
+} // namespace
+
+void appendValidUtf8(std::string& out, std::string_view text)
+{
+    for (std::size_t i = 0; i < text.size();) {
+        std::size_t j = i;
+        while (j < text.size() && static_cast<unsigned char>(text[j]) < 0x80)
+            ++j;
+        if (j > i) {
+            out.append(text.substr(i, j - i));
+            i = j;
+            continue;
+        }
+        const std::size_t len = utf8CharLength(text, i);
+        if (len) {
+            out.append(text.substr(i, len));
+            i += len;
+        } else {
+            out.append("\xEF\xBF\xBD");
+            ++i;
+        }
+    }
+}
+
+std::string utf8ToSjisForLog(std::string_view utf8)
+{
+    std::string out;
+    out.reserve(utf8.size());
+    std::string one;
+    char hex[16];
+    for (std::size_t i = 0; i < utf8.size();) {
+        const auto c = static_cast<unsigned char>(utf8[i]);
+        if (c < 0x80) {
+            out.push_back(static_cast<char>(c));
+            ++i;
+            continue;
+        }
+        const std::size_t len = utf8CharLength(utf8, i);
+        if (!len) {
+            std::snprintf(hex, sizeof hex, "<0x%02X>", c);
+            out += hex;
+            ++i;
+            continue;
+        }
+        if (utf8ToSjisExact(utf8.substr(i, len), one)) {
+            out += one;
+        } else {
+            char32_t cp = c & (len == 2 ? 0x1F : len == 3 ? 0x0F : 0x07);
+            for (std::size_t k = 1; k < len; ++k)
+                cp = (cp << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+            std::snprintf(hex, sizeof hex, "<U+%04X>", static_cast<unsigned>(cp));
+            out += hex;
+        }
+        i += len;
+    }
+    return out;
+}
+
+std::string logText(TextEncoding enc, std::string_view text)
+{
+    return enc == TextEncoding::Utf8 ? utf8ToSjisForLog(text) : std::string(text);
+}
+
+void appendTextAsUtf8(std::string& out, TextEncoding enc, std::string_view text)
+{
+    if (enc == TextEncoding::Utf8)
+        appendValidUtf8(out, text);
+    else
+        appendSjisAsUtf8(out, text);
+}
+
+std::string textToUtf8(TextEncoding enc, std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size() + text.size() / 2);
+    appendTextAsUtf8(out, enc, text);
+    return out;
 }
 
 std::string utf8ToSjis(std::string_view utf8)

@@ -60,8 +60,9 @@ inline unsigned delimiterMask16(const char* p)
 #endif
 }
 
-// Finds the delimiters of line; false when there are more than Delimiters::kMax.
-inline bool findDelimiters(std::string_view line, Delimiters& out)
+// Finds the delimiters of line; false when there are more than Delimiters::kMax. In UTF-8 text
+// (utf8 true) every delimiter byte found stands for itself.
+inline bool findDelimiters(std::string_view line, Delimiters& out, bool utf8 = false)
 {
     const char* const p = line.data();
     const std::size_t n = line.size();
@@ -72,8 +73,9 @@ inline bool findDelimiters(std::string_view line, Delimiters& out)
             // A byte outside the lead range always ends a character, so the parity of the run of
             // lead-range bytes just before q tells whether q is the second byte of one.
             std::size_t run = 0;
-            while (run < q && sjis::isLeadByte(static_cast<unsigned char>(p[q - run - 1])))
-                ++run;
+            if (!utf8)
+                while (run < q && sjis::isLeadByte(static_cast<unsigned char>(p[q - run - 1])))
+                    ++run;
             if (run % 2)
                 continue;
             if (out.count == Delimiters::kMax)
@@ -102,15 +104,16 @@ struct Field {
     enum Kind : unsigned char { Plain, Quoted, General };
     std::string_view text;
     Kind kind = Plain;
+    TextEncoding enc = TextEncoding::ShiftJis; // for the general writer
 
     std::size_t joinedSize() const
     {
-        return kind == Plain ? text.size() : kind == Quoted ? text.size() + 2 : FieldSplitter::joinedSize(text);
+        return kind == Plain ? text.size() : kind == Quoted ? text.size() + 2 : FieldSplitter::joinedSize(text, enc);
     }
     char* write(char* w) const
     {
         if (kind == General)
-            return FieldSplitter::writeJoined(w, text);
+            return FieldSplitter::writeJoined(w, text, enc);
         if (kind == Quoted)
             *w++ = '"';
         if (!text.empty())
@@ -120,19 +123,19 @@ struct Field {
             *w++ = '"';
         return w;
     }
-    static Field judged(std::string_view text)
+    static Field judged(std::string_view text, TextEncoding enc)
     {
-        const std::size_t joined = FieldSplitter::joinedSize(text);
-        return {text, joined == text.size() ? Plain : joined == text.size() + 2 ? Quoted : General};
+        const std::size_t joined = FieldSplitter::joinedSize(text, enc);
+        return {text, joined == text.size() ? Plain : joined == text.size() + 2 ? Quoted : General, enc};
     }
 };
 
 // Cuts a line of exactly five fields as the splitter would, or returns false for any other shape.
 // Fields from the line hold no double quote of their own, so they are Plain or Quoted.
-inline bool splitFive(std::string_view line, Field (&f)[5])
+inline bool splitFive(std::string_view line, Field (&f)[5], bool utf8 = false)
 {
     Delimiters d;
-    if (!findDelimiters(line, d))
+    if (!findDelimiters(line, d, utf8))
         return false;
     const std::size_t n = line.size();
     std::size_t i = 0; // start of the field
@@ -175,6 +178,11 @@ inline bool splitFive(std::string_view line, Field (&f)[5])
 // dates are written, for as long as only it changes them.
 class Expander {
 public:
+    // The kind of the lines expanded: the encoding for the scans, the path kind for how the depth
+    // list's entries are joined ("\" after each; for POSIX paths "/" after each, the volume "/"
+    // giving just the one "/").
+    explicit Expander(ReportKind kind = {}) : m_kind(kind), m_sep(kind.posix() ? '/' : '\\') {}
+
     // After a line took the general route: the depth list and the last dates may have changed.
     void forget()
     {
@@ -188,7 +196,7 @@ public:
     bool expand(std::string_view line, State& state, Put&& put)
     {
         Field f[5];
-        if (!splitFive(line, f))
+        if (!splitFive(line, f, m_kind.utf8()))
             return false;
         std::size_t marks = 0;
         while (marks < f[0].text.size() && f[0].text[marks] == '>')
@@ -199,20 +207,22 @@ public:
         if (marks > m_valid && !extend(marks, state))
             return false;
         const std::size_t pathSize = m_end[marks] + name.size();
-        if (pathSize <= 3)
+        // Drive and root lines take the general route: for drive paths those of 2 or 3 bytes, for
+        // POSIX paths any line whose size is "?" (the root that takes its volume's size).
+        if (m_kind.posix() ? f[1].text == "?" : pathSize <= 3)
             return false;
 
         // The same changes to the depth list and the last dates as the general route makes.
         state.setEntry(marks, name);
         m_buf.resize(m_end[marks]);
-        m_buf.append(name).push_back('\\');
+        m_buf.append(name).push_back(m_sep);
         setPrefix(marks + 1, m_buf.size(), m_quoted[marks] || f[0].kind != Field::Plain);
         m_valid = marks + 1;
         const Field path{std::string_view(m_buf.data(), pathSize), m_quoted[marks + 1] ? Field::Quoted : Field::Plain};
         lastDate(f[2], state.created(), m_created, m_createdKnown);
         lastDate(f[3], state.updated(), m_updated, m_updatedKnown);
         if (f[4].text.empty())
-            f[4] = {"16", Field::Plain};
+            f[4] = {"16", Field::Plain, m_kind.encoding};
 
         std::size_t size = path.joinedSize() + 4;
         for (int k = 1; k < 5; ++k)
@@ -229,14 +239,14 @@ public:
 
 private:
     // An empty date is written as the last one given; a given one becomes the last.
-    static void lastDate(Field& field, std::string& last, Field::Kind& lastKind, bool& known)
+    void lastDate(Field& field, std::string& last, Field::Kind& lastKind, bool& known) const
     {
         if (field.text.empty()) {
             if (!known) {
-                lastKind = Field::judged(last).kind;
+                lastKind = Field::judged(last, m_kind.encoding).kind;
                 known = true;
             }
-            field = {last, lastKind};
+            field = {last, lastKind, m_kind.encoding};
         } else {
             last.assign(field.text);
             lastKind = field.kind;
@@ -268,13 +278,18 @@ private:
                 return false;
             }
             m_buf.resize(m_end[k]);
-            m_buf.append(entry).push_back('\\');
-            setPrefix(k + 1, m_buf.size(), m_quoted[k] || Field::judged(entry).kind != Field::Plain);
+            if (m_kind.posix() && k == 0 && entry == "/")
+                m_buf.push_back('/');
+            else
+                m_buf.append(entry).push_back(m_sep);
+            setPrefix(k + 1, m_buf.size(), m_quoted[k] || Field::judged(entry, m_kind.encoding).kind != Field::Plain);
             m_valid = k + 1;
         }
         return true;
     }
 
+    ReportKind m_kind;
+    char m_sep;                             // what follows each entry in a path
     std::string m_buf;                      // entry 0 "\" entry 1 "\" ... for the cached prefixes
     std::vector<std::uint32_t> m_end{0};    // m_end[k]: bytes of the path prefix for k marks
     std::vector<unsigned char> m_quoted{0}; // m_quoted[k]: a path under that prefix is quoted

@@ -15,14 +15,17 @@ constexpr bool isBlank(unsigned char c)
 }
 
 // End of the unquoted field that starts at i.
-std::size_t unquotedEnd(std::string_view line, std::size_t i)
+std::size_t unquotedEnd(std::string_view line, std::size_t i, TextEncoding enc)
 {
-    return bytescan::findFirst<bytescan::FieldEnd>(line, i);
+    return enc == TextEncoding::ShiftJis ? bytescan::findFirst<bytescan::FieldEnd>(line, i)
+                                         : bytescan::findFirst<bytescan::FieldEnd, false>(line, i);
 }
 
-bool needsQuotes(std::string_view v)
+bool needsQuotes(std::string_view v, TextEncoding enc)
 {
-    return bytescan::findFirst<bytescan::NeedsQuote>(v, 0) != v.size();
+    const std::size_t at = enc == TextEncoding::ShiftJis ? bytescan::findFirst<bytescan::NeedsQuote>(v, 0)
+                                                         : bytescan::findFirst<bytescan::NeedsQuote, false>(v, 0);
+    return at != v.size();
 }
 
 } // namespace
@@ -41,6 +44,7 @@ void FieldSplitter::splitFirst(std::string_view line, std::size_t maxFields)
         m_unquoted.reserve(line.size());
 
     const std::size_t n = line.size();
+    const TextEncoding enc = m_encoding;
     auto at = [&](std::size_t i) { return static_cast<unsigned char>(line[i]); };
     std::size_t i = 0;
     while (i < n && isBlank(at(i)))
@@ -50,7 +54,7 @@ void FieldSplitter::splitFirst(std::string_view line, std::size_t maxFields)
             // Quoted field: up to the next quote that is not doubled, or the end of the line.
             // Without a doubled quote the text stands unchanged in the line and is viewed there.
             ++i;
-            std::size_t q = sjis::findChar(line, '"', i);
+            std::size_t q = findCharIn(enc, line, '"', i);
             std::string_view field;
             if (q == std::string_view::npos || q + 1 >= n || at(q + 1) != '"') {
                 const std::size_t end = q == std::string_view::npos ? n : q;
@@ -69,7 +73,7 @@ void FieldSplitter::splitFirst(std::string_view line, std::size_t maxFields)
                         m_unquoted.append(line.substr(runStart, q + 1 - runStart));
                         i = q + 2;
                         runStart = i;
-                        q = sjis::findChar(line, '"', i);
+                        q = findCharIn(enc, line, '"', i);
                         continue;
                     }
                     m_unquoted.append(line.substr(runStart, q - runStart));
@@ -81,7 +85,7 @@ void FieldSplitter::splitFirst(std::string_view line, std::size_t maxFields)
             m_fields.push_back(field);
         } else {
             const std::size_t start = i;
-            i = unquotedEnd(line, i);
+            i = unquotedEnd(line, i, enc);
             m_fields.push_back(line.substr(start, i - start));
         }
         while (i < n && isBlank(at(i)))
@@ -113,31 +117,31 @@ void FieldSplitter::replace(std::size_t k, std::string_view text)
     m_fields[k] = m_owned[k];
 }
 
-std::size_t FieldSplitter::joinedSize(std::string_view v)
+std::size_t FieldSplitter::joinedSize(std::string_view v, TextEncoding enc)
 {
-    if (!needsQuotes(v))
+    if (!needsQuotes(v, enc))
         return v.size();
     std::size_t quotes = 0;
-    for (std::size_t q = sjis::findChar(v, '"'); q != std::string_view::npos; q = sjis::findChar(v, '"', q + 1))
+    for (std::size_t q = findCharIn(enc, v, '"'); q != std::string_view::npos; q = findCharIn(enc, v, '"', q + 1))
         ++quotes;
     return v.size() + quotes + 2;
 }
 
-char* FieldSplitter::writeJoined(char* w, std::string_view v)
+char* FieldSplitter::writeJoined(char* w, std::string_view v, TextEncoding enc)
 {
     auto put = [&w](std::string_view text) {
         if (!text.empty())
             std::memcpy(w, text.data(), text.size());
         w += text.size();
     };
-    if (!needsQuotes(v)) {
+    if (!needsQuotes(v, enc)) {
         put(v);
         return w;
     }
     // Quoted: copy runs up to each double quote (never a trail byte) and double it.
     *w++ = '"';
     std::size_t from = 0;
-    for (std::size_t q = sjis::findChar(v, '"'); q != std::string_view::npos; q = sjis::findChar(v, '"', q + 1)) {
+    for (std::size_t q = findCharIn(enc, v, '"'); q != std::string_view::npos; q = findCharIn(enc, v, '"', q + 1)) {
         put(v.substr(from, q + 1 - from));
         *w++ = '"';
         from = q + 1;
@@ -147,7 +151,7 @@ char* FieldSplitter::writeJoined(char* w, std::string_view v)
     return w;
 }
 
-void FieldSplitter::joinTo(const std::vector<std::string_view>& fields, std::string& out)
+void FieldSplitter::joinTo(const std::vector<std::string_view>& fields, std::string& out, TextEncoding enc)
 {
     if (fields.size() == 1 && fields[0].empty()) {
         out = "\"\"";
@@ -164,7 +168,7 @@ void FieldSplitter::joinTo(const std::vector<std::string_view>& fields, std::str
     for (std::size_t f = 0; f < fields.size(); ++f) {
         if (f)
             *w++ = ',';
-        w = writeJoined(w, fields[f]);
+        w = writeJoined(w, fields[f], enc);
     }
     out.resize(static_cast<std::size_t>(w - begin));
 }
@@ -178,7 +182,7 @@ void FieldSplitter::replaceView(std::size_t k, std::string_view text)
 
 std::string_view FieldSplitter::join()
 {
-    joinTo(m_fields, m_joined);
+    joinTo(m_fields, m_joined, m_encoding);
     return m_joined;
 }
 

@@ -6,7 +6,8 @@
 // runs to the first comma or byte 1..32, so a blank ends an unquoted field and starts the next one.
 // After a field, bytes 1..32 are skipped; a comma is skipped with the blanks after it, and a comma
 // that is the last byte of the line adds one final empty field. An empty line has no fields.
-// Scanning is multi-byte aware (a Shift-JIS lead byte takes the next byte with it).
+// Scanning is multi-byte aware (a Shift-JIS lead byte takes the next byte with it); a splitter set
+// to UTF-8 text scans byte by byte (no byte of a UTF-8 character is a delimiter).
 //
 // Joining: fields separated by ","; a field holding a byte 1..32, a double quote or a comma is
 // written in double quotes with inner quotes doubled; a line of exactly one empty field is "".
@@ -14,6 +15,8 @@
 // Fields are views into the split line (or into the splitter's own storage for unquoted or replaced
 // text): the line must outlive the use of the fields. Nothing is allocated per line once the
 // splitter has seen a line of the same size.
+#include "core/report_kind.h"
+
 #include <cstddef>
 #include <deque>
 #include <string>
@@ -24,6 +27,11 @@ namespace dg {
 
 class FieldSplitter {
 public:
+    // The encoding of the lines split and joined (Shift-JIS unless set). Functions that take a line
+    // list and a splitter set it from the list.
+    void setEncoding(TextEncoding enc) { m_encoding = enc; }
+    TextEncoding encoding() const { return m_encoding; }
+
     // Splits the whole line.
     void split(std::string_view line);
     // Splits only the first maxFields fields (the rest of the line is ignored); fields 0..maxFields-1
@@ -42,17 +50,19 @@ public:
 
     // The fields joined back into one line; the view stays valid until the next call.
     std::string_view join();
-    static void joinTo(const std::vector<std::string_view>& fields, std::string& out);
+    static void joinTo(const std::vector<std::string_view>& fields, std::string& out,
+                       TextEncoding enc = TextEncoding::ShiftJis);
     // One field as a join writes it (quoted and with inner quotes doubled when needed): its size,
     // and writing it at w (returns the end of what was written).
-    static std::size_t joinedSize(std::string_view field);
-    static char* writeJoined(char* w, std::string_view field);
+    static std::size_t joinedSize(std::string_view field, TextEncoding enc = TextEncoding::ShiftJis);
+    static char* writeJoined(char* w, std::string_view field, TextEncoding enc = TextEncoding::ShiftJis);
 
 private:
     std::vector<std::string_view> m_fields;
     std::string m_unquoted;             // unescaped quoted fields of the current line
     std::deque<std::string> m_owned;    // replaced fields, one slot per field (a deque never moves them)
     std::string m_joined;
+    TextEncoding m_encoding = TextEncoding::ShiftJis;
 };
 
 } // namespace dg

@@ -165,6 +165,7 @@ void FolderTree::sort(const LineList& lines, const NameCollator& collator)
     if (!m_listsBuilt)
         buildChildLists();
     FieldSplitter splitter;
+    const bool utf8 = lines.kind().utf8();
     struct Tied {
         std::string key;
         NodeId id;
@@ -183,13 +184,20 @@ void FolderTree::sort(const LineList& lines, const NameCollator& collator)
                 tied.clear();
                 bool plain = true;
                 for (NodeId* p = run; p < runEnd; ++p) {
-                    std::string folded = sjis::foldAsciiLower(name(*p, lines, splitter).substr(0, 255));
-                    plain = plain && isPlainName(folded);
+                    const std::string_view nm = name(*p, lines, splitter).substr(0, 255);
+                    // UTF-8 names: letters are folded by the locale, which for names of ASCII
+                    // letters and digits is the plain folding in all but a few locales.
+                    std::string folded = utf8 ? std::string(nm) : sjis::foldAsciiLower(nm);
+                    if (utf8 && collator.foldsAsciiPlainly())
+                        for (char& c : folded)
+                            if (c >= 'A' && c <= 'Z')
+                                c = static_cast<char>(c - 'A' + 'a');
+                    plain = plain && (!utf8 || collator.foldsAsciiPlainly()) && isPlainName(folded);
                     tied.push_back({std::move(folded), *p});
                 }
                 if (!plain)
                     for (auto& t : tied)
-                        t.key = collator.sortKey(t.key);
+                        t.key = utf8 ? collator.sortKeyUtf8(t.key) : collator.sortKey(t.key);
                 std::stable_sort(tied.begin(), tied.end(), [](const Tied& a, const Tied& b) { return a.key < b.key; });
                 for (std::size_t i = 0; i < tied.size(); ++i)
                     run[i] = tied[i].id;
@@ -212,10 +220,14 @@ void FolderTree::sort(const LineList& lines, const NameCollator& collator)
 
 std::string_view FolderTree::name(NodeId id, const LineList& lines, FieldSplitter& splitter) const
 {
+    const ReportKind kind = lines.kind();
     if (isTopNode(id))
-        return headerFirstWord(lines[0]);
+        return headerFirstWord(lines[0], kind.encoding);
+    splitter.setEncoding(kind.encoding);
     splitter.splitFirst(lines[m_line[id]], 1);
-    return cutFolderName(splitter.getOr(0)).name;
+    if (kind.posix())
+        return posix::nameOf(splitter.getOr(0), m_level[id]);
+    return cutFolderName(splitter.getOr(0), kind.encoding).name;
 }
 
 std::string FolderTree::sizeText(NodeId id) const

@@ -35,6 +35,7 @@ void LineList::clear()
     m_blockSizes.clear();
     m_arenaPos = nullptr;
     m_arenaLeft = 0;
+    m_kind = {};
 }
 
 void LineList::setLine(std::size_t i, const char* p, std::size_t n)
@@ -195,6 +196,12 @@ void LineList::assignText(std::unique_ptr<char[]> bytes, std::size_t length)
     m_readLines = m_begin.size();
     if (m_readLines == 0)
         m_read.reset();
+    // The byte-order mark says the text is UTF-8; it is not part of line 0.
+    if (!m_begin.empty() && std::string_view(m_begin[0], m_len[0]).starts_with(kUtf8Mark)) {
+        m_begin[0] += kUtf8Mark.size();
+        m_len[0] -= static_cast<std::uint32_t>(kUtf8Mark.size());
+        m_kind.encoding = TextEncoding::Utf8;
+    }
 }
 
 void LineList::assignText(std::string_view text)

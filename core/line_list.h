@@ -6,6 +6,8 @@
 // read buffer is freed as soon as no line points into it any more (the abbreviated form, once
 // expanded, lives wholly in the arena), so a report of millions of lines costs its text plus
 // 12 bytes a line.
+#include "core/report_kind.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -29,8 +31,15 @@ public:
 
     void clear();
 
+    // The report's encoding and path kind. assignText sets the encoding (UTF-8 when the text
+    // starts with the byte-order mark, which it leaves out of line 0); the form check sets the
+    // path kind. Every function that reads the lines reads them by it.
+    const ReportKind& kind() const { return m_kind; }
+    void setKind(const ReportKind& kind) { m_kind = kind; }
+
     // Takes ownership of `bytes` and splits them into lines: a line ends at CR LF, a lone CR or a
-    // lone LF; a break at the very end makes no extra empty line; a NUL byte ends the text.
+    // lone LF; a break at the very end makes no extra empty line; a NUL byte ends the text. A
+    // leading UTF-8 byte-order mark makes the list UTF-8 and is left out of line 0.
     void assignText(std::unique_ptr<char[]> bytes, std::size_t length);
     void assignText(std::string_view text); // copies
 
@@ -103,6 +112,7 @@ private:
     std::vector<std::size_t> m_blockSizes;
     char* m_arenaPos = nullptr;
     std::size_t m_arenaLeft = 0;
+    ReportKind m_kind;
 };
 
 } // namespace dg

@@ -21,6 +21,26 @@ namespace {
 
 constexpr std::size_t kMaxCut = quick::kMaxName; // a name in the depth list is cut to this many bytes
 
+constexpr unsigned char upperAscii(unsigned char c)
+{
+    return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 'a' + 'A') : c;
+}
+
+// The marker search for UTF-8 text: every byte position is a start.
+std::size_t findMarkerNoCaseUtf8(std::string_view text, std::string_view asciiMarker)
+{
+    const std::size_t m = asciiMarker.size();
+    for (std::size_t i = 0; i + m <= text.size(); ++i) {
+        std::size_t k = 0;
+        while (k < m && upperAscii(static_cast<unsigned char>(text[i + k])) ==
+                            upperAscii(static_cast<unsigned char>(asciiMarker[k])))
+            ++k;
+        if (k == m)
+            return i;
+    }
+    return std::string_view::npos;
+}
+
 } // namespace
 
 void readReportFile(const std::string& path, LineList& lines)
@@ -49,17 +69,38 @@ FileOpenError outOfMemoryError(const ReportSource& source)
     return FileOpenError(source.messageName(), sys::systemReason(ENOMEM));
 }
 
-FormCheck checkForm(const LineList& lines)
+
+bool isVolumeLine(std::string_view line, FieldSplitter& splitter)
+{
+    // Cheap test first: the line's first field must start with "/" (after blanks or a quote).
+    std::size_t i = 0;
+    while (i < line.size() && static_cast<unsigned char>(line[i]) >= 1 && static_cast<unsigned char>(line[i]) <= 32)
+        ++i;
+    if (i < line.size() && line[i] == '"')
+        ++i;
+    if (i >= line.size() || line[i] != '/')
+        return false;
+    splitter.splitFirst(line, 4);
+    return splitter.count() == 3 && posix::isVolumeField(splitter.get(0));
+}
+
+FormCheck checkForm(LineList& lines)
 {
     FormCheck check;
     if (lines.size() < 3)
         return check;
-    const std::size_t pos = sjis::findMarkerNoCase(lines[0], kHeaderMarker);
+    const TextEncoding enc = lines.kind().encoding;
+    const std::size_t pos = enc == TextEncoding::ShiftJis ? sjis::findMarkerNoCase(lines[0], kHeaderMarker)
+                                                          : findMarkerNoCaseUtf8(lines[0], kHeaderMarker);
     if (pos == std::string_view::npos)
         return check;
     const std::string_view line1 = lines[1];
-    if (line1.size() < 2 || line1[1] != ':')
+    FieldSplitter splitter;
+    splitter.setEncoding(enc);
+    check.posix = isVolumeLine(line1, splitter);
+    if (!check.posix && (line1.size() < 2 || line1[1] != ':'))
         return check;
+    lines.setKind({enc, check.posix ? PathKind::Posix : PathKind::Drive});
     check.recognised = true;
     check.markerPos = pos;
     check.abbreviated = !lines[2].empty() && lines[2][0] == '>';
@@ -76,19 +117,20 @@ HeaderParts headerParts(std::string_view header, std::size_t markerPos)
     return parts;
 }
 
-std::string headerSummary(std::string_view header, std::size_t markerPos, std::string_view utf8Suffix)
+std::string headerSummary(std::string_view header, std::size_t markerPos, std::string_view utf8Suffix,
+                          TextEncoding enc)
 {
     const HeaderParts parts = headerParts(header, markerPos);
     std::string text = "コンピュータ　：　";
-    encoding::appendSjisAsUtf8(text, parts.computer);
-    encoding::appendSjisAsUtf8(text, parts.startTime);
+    encoding::appendTextAsUtf8(text, enc, parts.computer);
+    encoding::appendTextAsUtf8(text, enc, parts.startTime);
     text.append(utf8Suffix);
     return text;
 }
 
-std::string_view headerFirstWord(std::string_view header)
+std::string_view headerFirstWord(std::string_view header, TextEncoding enc)
 {
-    const std::size_t blank = sjis::findChar(header, ' ');
+    const std::size_t blank = findCharIn(enc, header, ' ');
     return blank == std::string_view::npos ? header : header.substr(0, blank);
 }
 
@@ -106,6 +148,7 @@ namespace {
 struct ExpandState {
     std::vector<std::string> depth; // entry k: the name stored at depth k
     std::string driveSize;
+    std::string volumePath; // POSIX paths: the path of the last volume line
     std::string lastCreated;
     std::string lastUpdated;
 
@@ -122,18 +165,69 @@ struct ExpandState {
         depth[k].assign(text);
     }
     std::string& drive() { return driveSize; }
+    std::string& volume() { return volumePath; }
     std::string& created() { return lastCreated; }
     std::string& updated() { return lastUpdated; }
 };
 
+// The same for a report of POSIX paths: a mark at k stands for entry k and "/" (the volume "/"
+// as entry 0 for just the one "/"); marks alone stand for the folder of the last one (">" for the
+// root: the volume path itself). A volume line sets entry 0 to its path and gives the volume size
+// to a root line of size "?".
+template <class State>
+std::string_view expandPosixLine(FieldSplitter& splitter, State& state, std::string& path, DebugSink* debug)
+{
+    const std::string_view v = splitter.get(0);
+    std::size_t k = 0;
+    for (; k < v.size() && v[k] == '>'; ++k) {
+        const std::string& entry = state.entry(k);
+        if (k != 0 || entry != "/")
+            path.append(entry);
+        path.push_back('/');
+    }
+    const std::string_view rest = v.substr(k, kMaxCut);
+    if (!rest.empty()) {
+        path.append(rest);
+        state.setEntry(k, rest);
+    } else if (k > 0 && path.size() > 1) {
+        path.pop_back();
+    }
+    splitter.replaceView(0, path);
+
+    if (splitter.count() == 3 && posix::isVolumeField(path)) {
+        state.volume().assign(posix::volumePath(path));
+        state.setEntry(0, state.volume());
+        state.drive().assign(splitter.get(1));
+        return splitter.join();
+    }
+    if (splitter.get(1) == "?" && path == state.volume()) {
+        splitter.replaceView(1, state.drive());
+        if (debug && debug->enabled())
+            debug->out(driveSizeDebugLine(encoding::logText(splitter.encoding(), path), state.drive()));
+    }
+    if (splitter.get(2).empty())
+        splitter.replaceView(2, state.created());
+    else
+        state.created().assign(splitter.get(2));
+    if (splitter.get(3).empty())
+        splitter.replaceView(3, state.updated());
+    else
+        state.updated().assign(splitter.get(3));
+    if (splitter.get(4).empty())
+        splitter.replaceView(4, "16");
+    return splitter.join();
+}
+
 // Rewrites one data line into the full form (the steps of the expansion for one line).
 template <class State>
 std::string_view expandLine(std::string_view line, FieldSplitter& splitter, State& state, std::string& path,
-                            DebugSink* debug)
+                            DebugSink* debug, bool posixPaths)
 {
     splitter.split(line);
-    const std::string_view v = splitter.get(0);
     path.clear();
+    if (posixPaths)
+        return expandPosixLine(splitter, state, path, debug);
+    const std::string_view v = splitter.get(0);
     for (std::size_t k = 0; k < v.size(); ++k) {
         if (v[k] == '>') {
             path.append(state.entry(k)).push_back('\\');
@@ -178,7 +272,9 @@ public:
 
     GuessedState(const LineList& lines, std::size_t first)
     {
+        const bool posixPaths = lines.kind().posix();
         FieldSplitter scan;
+        scan.setEncoding(lines.kind().encoding);
         // Depth entries and the drive size: the last setter of each, looking backwards.
         for (std::size_t n = first; n-- > 1;) {
             // Most lines repeat a depth already found: their marks, counted in the raw text (after
@@ -196,14 +292,33 @@ public:
             std::size_t k = 0;
             while (k < v.size() && v[k] == '>')
                 ++k;
-            const std::string_view text = v.substr(k, kMaxCut);
+            std::string_view text = v.substr(k, kMaxCut);
+            if (posixPaths && k == 0 && posix::isVolumeField(text)) {
+                // A volume line sets entry 0 to its path, and the volume.
+                const std::string field(text);
+                scan.splitFirst(raw, 4);
+                if (scan.count() == 3) {
+                    const std::string_view volume = posix::volumePath(field);
+                    if (m_before.empty())
+                        m_before.resize(1);
+                    if (!m_before[0])
+                        m_before[0] = std::string(volume);
+                    if (!m_beforeDrive) {
+                        m_beforeDrive = std::string(scan.get(1));
+                        m_beforeVolume = std::string(volume);
+                    }
+                    continue;
+                }
+                scan.splitFirst(raw, 1);
+                text = scan.getOr(0).substr(k, kMaxCut);
+            }
             if (!text.empty()) {
                 if (m_before.size() < k + 1)
                     m_before.resize(k + 1);
                 if (!m_before[k])
                     m_before[k] = std::string(text);
             }
-            if (k == 0 && text.size() == 2 && !m_beforeDrive) {
+            if (!posixPaths && k == 0 && text.size() == 2 && !m_beforeDrive) {
                 scan.splitFirst(lines[n], 2);
                 m_beforeDrive = std::string(scan.getOr(1));
             }
@@ -212,8 +327,10 @@ public:
         for (std::size_t n = first; n-- > 1 && (!m_beforeCreated || !m_beforeUpdated);) {
             scan.splitFirst(lines[n], 4);
             const std::string_view v = scan.getOr(0);
-            if (!v.empty() && v[0] != '>' && v.size() <= 2)
+            if (!posixPaths && !v.empty() && v[0] != '>' && v.size() <= 2)
                 continue; // a drive line gives no dates
+            if (posixPaths && scan.count() == 3 && posix::isVolumeField(v))
+                continue; // nor does a volume line
             if (!m_beforeCreated && !scan.getOr(2).empty())
                 m_beforeCreated = std::string(scan.getOr(2));
             if (!m_beforeUpdated && !scan.getOr(3).empty())
@@ -240,6 +357,7 @@ public:
         m_set[k] = 1;
     }
     std::string& drive() { return known(0, m_drive, m_beforeDrive); }
+    std::string& volume() { return known(3, m_volume, m_beforeVolume); }
     std::string& created() { return known(1, m_created, m_beforeCreated); }
     std::string& updated() { return known(2, m_updated, m_beforeUpdated); }
 
@@ -251,7 +369,8 @@ public:
                 return false;
         return (!m_used[0] || *m_beforeDrive == real.driveSize) &&
                (!m_used[1] || *m_beforeCreated == real.lastCreated) &&
-               (!m_used[2] || *m_beforeUpdated == real.lastUpdated);
+               (!m_used[2] || *m_beforeUpdated == real.lastUpdated) &&
+               (!m_used[3] || *m_beforeVolume == real.volumePath);
     }
 
 private:
@@ -276,13 +395,13 @@ private:
     }
 
     std::vector<std::optional<std::string>> m_before;
-    std::optional<std::string> m_beforeDrive, m_beforeCreated, m_beforeUpdated;
+    std::optional<std::string> m_beforeDrive, m_beforeCreated, m_beforeUpdated, m_beforeVolume;
     std::vector<std::string> m_depth;
     std::vector<char> m_set;
     std::vector<std::size_t> m_usedEntries;
-    std::string m_drive, m_created, m_updated;
-    bool m_known[3] = {false, false, false};
-    bool m_used[3] = {false, false, false};
+    std::string m_drive, m_created, m_updated, m_volume;
+    bool m_known[4] = {false, false, false, false};
+    bool m_used[4] = {false, false, false, false};
 };
 
 // Debug lines written by the second half, held until the first half's are out.
@@ -305,7 +424,10 @@ private:
 // One thread's means of expanding lines: the quick route where it applies, the general one else.
 class Route {
 public:
-    explicit Route(FieldSplitter& splitter) : m_splitter(splitter) {}
+    Route(FieldSplitter& splitter, ReportKind kind) : m_quick(kind), m_splitter(splitter), m_posix(kind.posix())
+    {
+        m_splitter.setEncoding(kind.encoding);
+    }
 
     // Expands line and hands the result to put(size, write), where write(char*) writes it.
     template <class State, class Put>
@@ -314,7 +436,7 @@ public:
         if (m_quick.expand(line, state, put))
             return;
         m_quick.forget();
-        const std::string_view full = expandLine(line, m_splitter, state, m_path, debug);
+        const std::string_view full = expandLine(line, m_splitter, state, m_path, debug, m_posix);
         put(full.size(), [full](char* w) {
             if (!full.empty())
                 std::memcpy(w, full.data(), full.size());
@@ -325,6 +447,7 @@ private:
     quick::Expander m_quick;
     FieldSplitter& m_splitter;
     std::string m_path;
+    bool m_posix;
 };
 
 constexpr std::size_t kTwoHalvesFrom = 200'000; // lines; smaller reports expand in one pass
@@ -344,7 +467,8 @@ void ExpandFullDescription(LineList& lines, FieldSplitter& splitter, DebugSink* 
     }
     const std::size_t last = count >= 2 ? count - 1 : 1; // data lines: 1 .. count-2
     ExpandState state;
-    Route route(splitter);
+    const ReportKind kind = lines.kind();
+    Route route(splitter, kind);
     constexpr std::size_t kReleaseEvery = 32768;
     auto expandInOrder = [&](std::size_t from, std::size_t to) {
         for (std::size_t n = from; n < to; ++n) {
@@ -373,7 +497,7 @@ void ExpandFullDescription(LineList& lines, FieldSplitter& splitter, DebugSink* 
     HelperThread second([&] {
         try {
             FieldSplitter ownSplitter;
-            Route own(ownSplitter);
+            Route own(ownSplitter, kind);
             // The text as read of this half stays until the end: if a guess proves wrong, the
             // half is expanded again from it.
             for (std::size_t n = middle; n < last; ++n)
@@ -422,8 +546,63 @@ bool firstFieldMayBeShort(std::string_view line)
 
 } // namespace
 
+namespace {
+
+// substituteDriveSizes for POSIX paths: volume lines give the size, the root line after one (its
+// path the volume path) takes it when its own is "?". A line is split only when its first bytes
+// allow either: a volume line has ":" right before the comma after its path, a root line starts
+// with the volume path and a comma (each possibly in quotes); lines that start with a blank are
+// always looked at.
+void substituteVolumeSizes(LineList& lines, FieldSplitter& splitter, DebugSink* debug)
+{
+    std::string volumeSize;
+    std::string volume;
+    const std::size_t count = lines.size();
+    for (std::size_t n = 1; n + 1 < count; ++n) {
+        const std::string_view line = lines[n];
+        if (!line.empty() && line[0] == '"') {
+            // Quoted: a volume line holds ':",' (the end of its path), a root line starts with
+            // the volume path in quotes.
+            const std::string_view inner = line.substr(1);
+            const bool mayBeVolume = line.find(":\",") != std::string_view::npos;
+            const bool mayBeRoot = volume.find('"') != std::string::npos || // written with doubled quotes
+                                   (!volume.empty() && inner.size() > volume.size() && inner.starts_with(volume) &&
+                                    inner[volume.size()] == '"');
+            if (!mayBeVolume && !mayBeRoot)
+                continue;
+        } else if (!line.empty() && static_cast<unsigned char>(line[0]) > 32) {
+            const std::size_t comma = line.find(',');
+            const bool mayBeVolume = comma != std::string_view::npos && comma > 0 && line[comma - 1] == ':';
+            const bool mayBeRoot = !volume.empty() && line.size() > volume.size() && line.starts_with(volume) &&
+                                   line[volume.size()] == ',';
+            if (!mayBeVolume && !mayBeRoot)
+                continue;
+        }
+        if (isVolumeLine(line, splitter)) {
+            volume.assign(posix::volumePath(splitter.get(0)));
+            volumeSize.assign(splitter.get(1));
+            continue;
+        }
+        splitter.splitFirst(line, 2);
+        if (splitter.count() < 2 || splitter.get(1) != "?" || splitter.get(0) != volume)
+            continue;
+        splitter.split(line);
+        splitter.replace(1, volumeSize);
+        if (debug && debug->enabled())
+            debug->out(driveSizeDebugLine(encoding::logText(lines.kind().encoding, splitter.get(0)), volumeSize));
+        lines.replace(n, splitter.join());
+    }
+}
+
+} // namespace
+
 void substituteDriveSizes(LineList& lines, FieldSplitter& splitter, DebugSink* debug)
 {
+    splitter.setEncoding(lines.kind().encoding);
+    if (lines.kind().posix()) {
+        substituteVolumeSizes(lines, splitter, debug);
+        return;
+    }
     std::string driveSize;
     const std::size_t count = lines.size();
     for (std::size_t n = 1; n + 1 < count; ++n) {

@@ -45,12 +45,24 @@ void readReport(const ReportSource& source, LineList& lines);
 FileOpenError outOfMemoryError(const ReportSource& source);
 
 // The form check shared by both loading paths.
+// A report is recognised when it has at least 3 lines, the marker in line 0, and either a volume
+// line as line 1 (POSIX paths) or ":" as line 1's second byte (drive paths). The path kind found is
+// recorded on the lines (their encoding came with the text).
 struct FormCheck {
-    bool recognised = false;   // at least 3 lines, the marker in line 0, ":" as line 1's second byte
+    bool recognised = false;   // see above
     std::size_t markerPos = 0; // 0-based byte position of the marker in line 0
     bool abbreviated = false;  // line 2 begins with ">"
+    bool posix = false;        // line 1 is a volume line
 };
-FormCheck checkForm(const LineList& lines);
+FormCheck checkForm(LineList& lines);
+inline FormCheck checkForm(LineList&& lines)
+{
+    return checkForm(lines);
+}
+
+// A volume line of a POSIX report: field 0 starts with "/" and ends with ":", exactly 3 fields.
+// Leaves the line split (up to 4 fields) in splitter, whose encoding must be set.
+bool isVolumeLine(std::string_view line, FieldSplitter& splitter);
 
 // The header's two parts around the marker: everything before it, and at most 255 bytes after it.
 struct HeaderParts {
@@ -60,11 +72,13 @@ struct HeaderParts {
 HeaderParts headerParts(std::string_view header, std::size_t markerPos);
 
 // "コンピュータ　：　" + computer part + start-time part + suffix, in UTF-8: the status text of a
-// shown report (suffix " の情報") and the hint of a comparison (suffix " の情報と比較中").
-std::string headerSummary(std::string_view header, std::size_t markerPos, std::string_view utf8Suffix);
+// shown report (suffix " の情報") and the hint of a comparison (suffix " の情報と比較中"). The
+// header is read in enc.
+std::string headerSummary(std::string_view header, std::size_t markerPos, std::string_view utf8Suffix,
+                          TextEncoding enc = TextEncoding::ShiftJis);
 
 // Text before the header's first blank: the name of the tree's top node.
-std::string_view headerFirstWord(std::string_view header);
+std::string_view headerFirstWord(std::string_view header, TextEncoding enc = TextEncoding::ShiftJis);
 
 // Rewrites the data lines of an abbreviated report into the full form: ">" marks expanded from the
 // depth list, empty dates repeated from the last line that gave them, empty attributes made "16",
@@ -72,8 +86,8 @@ std::string_view headerFirstWord(std::string_view header);
 // with too few fields or a mark deeper than any stored entry; lines before it stay rewritten.
 void ExpandFullDescription(LineList& lines, FieldSplitter& splitter, DebugSink* debug);
 
-// Full form: a root line whose size is "?" takes the size of the drive line before it (with the
-// debug line). Throws IndexError like ExpandFullDescription.
+// Full form: a root line whose size is "?" takes the size of the drive (or volume) line before it
+// (with the debug line). Throws IndexError like ExpandFullDescription.
 void substituteDriveSizes(LineList& lines, FieldSplitter& splitter, DebugSink* debug);
 
 // "Folder <path> Size set to DriveSize <size>"

@@ -1,6 +1,7 @@
 #include "core/report_session.h"
 
 #include "core/encoding.h"
+#include "core/report_convert.h"
 #include "core/scope_exit.h"
 #include "core/system_file.h"
 #include "core/tree_builder.h"
@@ -38,7 +39,7 @@ try {
     if (!base.check.recognised)
         return base;
     // The header as read: the sort moves it.
-    base.hint = headerSummary(base.lines[0], base.check.markerPos, texts::kBaseSuffix);
+    base.hint = headerSummary(base.lines[0], base.check.markerPos, texts::kBaseSuffix, base.lines.kind().encoding);
     FieldSplitter splitter;
     try {
         normaliseBaseLines(base.lines, base.check, splitter, debug);
@@ -101,7 +102,8 @@ LoadOutcome ReportSession::loadSteps(const std::string& name, const ReportSource
         if (m_options.compactExpanded)
             m_shown.compact();
     }
-    listener.shownRecognised(headerSummary(m_shown[0], m_shownForm.markerPos, texts::kShownSuffix));
+    listener.shownRecognised(
+        headerSummary(m_shown[0], m_shownForm.markerPos, texts::kShownSuffix, m_shown.kind().encoding));
 
     {
         // After an error the nodes built so far stay, unsorted, as the builder left them.
@@ -160,6 +162,9 @@ LoadOutcome ReportSession::loadBaseSteps(const std::string& name, const BaseSour
         debugOut(line);
     if (base.normaliseError)
         std::rethrow_exception(base.normaliseError);
+    // A base report in the other encoding is compared in the shown one (converted and sorted
+    // again): here, because a base made ahead does not know the shown report.
+    matchBaseEncoding(base.lines, m_shown.kind().encoding);
     m_base = std::move(base.lines);
 
     listener.classify(*this, limits);
@@ -169,6 +174,11 @@ LoadOutcome ReportSession::loadBaseSteps(const std::string& name, const BaseSour
     listener.comparisonShown(base.hint);
     debugOut("End   LoadBaseFile, " + std::to_string(m_base.size()) + " Lines");
     return {};
+}
+
+std::optional<std::size_t> ReportSession::convertShownLines(TextEncoding to)
+{
+    return convertReportLines(m_shown, to);
 }
 
 ClassifyOutcome ReportSession::classify(const ChangeLimits& limits, const std::function<void(std::size_t)>& progress)

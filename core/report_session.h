@@ -12,6 +12,7 @@
 //   "Start LoadBaseFile" -> same file as the shown one: outcome SameFile, nothing changed
 //   -> Listener::baseLoadStarting, comparisonClosing, comparisonCleared -> the base report from
 //   its source (read, checked, normalised; throws) -> unrecognised: outcome NotRecognised
+//   -> base lines converted into the shown report's encoding when it differs (matchBaseEncoding)
 //   -> Listener::classify (classifyTree) -> Listener::comparisonShown -> "End   LoadBaseFile"
 // Past the same-file check, the base lines hold lines exactly while a comparison is shown: on
 // every way out that is not a success they are empty.
@@ -29,6 +30,7 @@
 #include <cstddef>
 #include <exception>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -157,6 +159,11 @@ public:
     void clearReports();
     // Empties the tree (the caller brackets it for its views).
     void clearTree() { m_tree.clear(); }
+
+    // Rewrites the shown lines in the encoding to (dirgauge-report --encoding): afterwards only the
+    // lines are to be read, the tree no longer goes with their bytes. A line that cannot be
+    // converted leaves them as they were and is returned (0-based).
+    std::optional<std::size_t> convertShownLines(TextEncoding to);
 
     const LineList& shownLines() const { return m_shown; }
     const LineList& baseLines() const { return m_base; }

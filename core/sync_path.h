@@ -48,13 +48,17 @@ constexpr SyncKind eventKind(std::uint32_t word)
     return SyncKind::Change;
 }
 
-// The path text a viewer sends for node (Shift-JIS bytes).
+// The path text a viewer sends for node: the report's bytes, preceded by the UTF-8 byte-order
+// mark when the report is UTF-8 (a report of Shift-JIS text sends its bytes as they stand). For
+// POSIX paths level 1 is the volume path ("/home") and deeper levels the full path.
 std::string syncPathText(const FolderTree& tree, const LineList& lines, FieldSplitter& splitter, NodeId node);
 
 // The node a received event names: level components of the path text (split at "\", multi-byte
 // aware, at most 512 bytes kept after each split) matched byte for byte, letter case significant,
 // against the names of the children in tree order, starting under the tree's first node. Level 0
-// names the first node itself. kNoNode when any component is missing.
+// names the first node itself. kNoNode when any component is missing. A path text in the other
+// encoding (told by the mark) is converted first; one that does not convert names no node.
+// POSIX paths: the first root whose volume path starts the text, then "/"-separated names.
 NodeId findNodeByPath(const FolderTree& tree, const LineList& lines, FieldSplitter& splitter, unsigned level,
                       std::string_view pathText);
 

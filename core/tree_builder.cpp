@@ -20,15 +20,15 @@ int labelWidthFor(std::size_t sizeTextLength)
     return static_cast<int>(std::min<long long>(w, 127));
 }
 
-[[noreturn]] void sizeError(std::size_t n, std::string_view line, DebugSink* debug)
+[[noreturn]] void sizeError(std::size_t n, std::string_view line, TextEncoding enc, DebugSink* debug)
 {
     static const std::string kText = "行目のサイズがエラーです。終了します。";
     const std::string number = std::to_string(n);
     if (debug && debug->enabled()) {
         debug->out(number + encoding::utf8ToSjis(kText));
-        debug->out(line);
+        debug->out(encoding::logText(enc, line));
     }
-    throw SizeError(n, number + kText + "\r" + encoding::sjisToUtf8(line));
+    throw SizeError(n, number + kText + "\r" + encoding::textToUtf8(enc, line));
 }
 
 } // namespace
@@ -46,11 +46,55 @@ TreeBuildInfo CreateTree(LineList& lines, FolderTree& tree, FieldSplitter& split
 
     levelTable[0] = tree.addNode(kNoNode, 0, 0, 0, 0);
 
+    // One node for line n at level, attached to the last node one level up.
+    auto addFolder = [&](std::size_t n, std::string_view size, unsigned level) {
+        // The level table ends at 255: deeper levels only come from runs of "\" (or "/") that no
+        // real folder path has, and are refused like any other entry that does not exist.
+        if (level > FolderTree::kMaxLevel)
+            throw IndexError(static_cast<long long>(level));
+
+        std::int64_t value = FolderTree::kUnknownSize;
+        if (size != "?") {
+            const auto parsed = parseInt64(size);
+            if (!parsed)
+                sizeError(n, lines[n], lines.kind().encoding, debug);
+            value = *parsed;
+        }
+        const NodeId parent = levelTable[level - 1];
+        levelTable[level] = tree.addNode(parent, n, value, level, width);
+        info.maxLevel = std::max(info.maxLevel, level + 1);
+    };
+
     const std::size_t count = lines.size();
+    const bool posixPaths = lines.kind().posix();
+    splitter.setEncoding(lines.kind().encoding);
+    std::string volume; // POSIX paths: the path of the last volume line
     try {
         for (std::size_t n = 1; n + 1 < count; ++n) {
             splitter.splitFirst(lines[n], 2);
             std::string_view path = splitter.get(0);
+            if (posixPaths) {
+                // Volume lines make no node; a root line is the one whose path is its volume's.
+                if (posix::isVolumeField(path) && isVolumeLine(lines[n], splitter)) {
+                    volume.assign(posix::volumePath(splitter.get(0)));
+                    driveSize.assign(splitter.get(1));
+                    continue;
+                }
+                if (splitter.get(0) == volume) {
+                    if (splitter.get(1) == "?") {
+                        splitter.split(lines[n]);
+                        splitter.replace(1, driveSize);
+                        lines.replace(n, splitter.join());
+                        if (debug && debug->enabled())
+                            debug->out(driveSizeDebugLine(encoding::logText(lines.kind().encoding, splitter.get(0)),
+                                                          driveSize));
+                        splitter.splitFirst(lines[n], 2);
+                    }
+                    width = labelWidthFor(splitter.get(1).size());
+                }
+                addFolder(n, splitter.get(1), posix::levelOf(splitter.get(0), volume));
+                continue;
+            }
             if (path.size() == 2) {
                 driveSize.assign(splitter.get(1));
                 continue;
@@ -68,22 +112,7 @@ TreeBuildInfo CreateTree(LineList& lines, FolderTree& tree, FieldSplitter& split
                 }
                 width = labelWidthFor(size.size());
             }
-            const CutName cut = cutFolderName(path);
-            // The level table ends at 255: deeper levels only come from runs of "\" that no real
-            // folder path has, and are refused like any other entry that does not exist.
-            if (cut.level > FolderTree::kMaxLevel)
-                throw IndexError(static_cast<long long>(cut.level));
-
-            std::int64_t value = FolderTree::kUnknownSize;
-            if (size != "?") {
-                const auto parsed = parseInt64(size);
-                if (!parsed)
-                    sizeError(n, lines[n], debug);
-                value = *parsed;
-            }
-            const NodeId parent = levelTable[cut.level - 1];
-            levelTable[cut.level] = tree.addNode(parent, n, value, cut.level, width);
-            info.maxLevel = std::max(info.maxLevel, cut.level + 1);
+            addFolder(n, size, cutFolderName(path, lines.kind().encoding).level);
         }
     } catch (...) {
         tree.finishBuild();

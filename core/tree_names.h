@@ -1,5 +1,6 @@
 #pragma once
 // The cut rule that turns a path into a node's folder name and level.
+#include "core/report_kind.h"
 #include "core/sjis.h"
 
 #include <string_view>
@@ -12,10 +13,12 @@ struct CutName {
 };
 
 // A root path of exactly three bytes ("C:\") becomes its drive ("C:"). Then, up to 256 times, the
-// text after the first "\" (multi-byte aware), at most 255 bytes of it, replaces the path and the
-// level grows by one. Runs of "\" with nothing between them can take the level to 257.
-inline CutName cutFolderName(std::string_view path)
+// text after the first "\" (multi-byte aware in Shift-JIS text), at most 255 bytes of it, replaces
+// the path and the level grows by one. Runs of "\" with nothing between them can take the level
+// to 257.
+inline CutName cutFolderName(std::string_view path, TextEncoding enc = TextEncoding::ShiftJis)
 {
+    const bool sjisText = enc == TextEncoding::ShiftJis;
     CutName cut;
     if (path.size() == 3)
         path = path.substr(0, 2);
@@ -26,7 +29,7 @@ inline CutName cutFolderName(std::string_view path)
     int cuts = 0;
     for (std::size_t i = 0; i < end;) {
         const auto c = static_cast<unsigned char>(path[i]);
-        if (sjis::isLeadByte(c) && i + 1 < end) {
+        if (sjisText && sjis::isLeadByte(c) && i + 1 < end) {
             i += 2;
             continue;
         }

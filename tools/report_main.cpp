@@ -36,20 +36,22 @@ constexpr int kExitError = 2;
 
 constexpr const char* kProgram = "dirgauge-report";
 
-const char* const kUsage = "usage: dirgauge-report [--format tree|tsv|json|report] [--color auto|always|never]\n"
-                           "                       [--log FILE] [--base FILE|-] [--limits U1,U2,D1,D2] [--changed]\n"
-                           "                       FILE|-\n"
+const char* const kUsage = "usage: dirgauge-report [--format tree|tsv|json|report] [--encoding utf-8|shift-jis]\n"
+                           "                       [--color auto|always|never] [--log FILE] [--base FILE|-]\n"
+                           "                       [--limits U1,U2,D1,D2] [--changed] FILE|-\n"
                            "       dirgauge-report --help | --version\n";
 
 const char* const kHelp = R"(NAME
        dirgauge-report - print the folder tree of a folder-information report
 
 SYNOPSIS
-       dirgauge-report [--format tree|tsv|json|report] [--color auto|always|never]
-                       [--log FILE] [--base FILE|-] [--limits U1,U2,D1,D2] [--changed] FILE|-
+       dirgauge-report [--format tree|tsv|json|report] [--encoding utf-8|shift-jis]
+                       [--color auto|always|never] [--log FILE] [--base FILE|-]
+                       [--limits U1,U2,D1,D2] [--changed] FILE|-
 
 DESCRIPTION
-       Reads FILE (Shift-JIS text, full or abbreviated form), checks it, expands the abbreviated
+       Reads FILE (Shift-JIS text, or UTF-8 text when it starts with the byte-order mark; drive
+       or POSIX paths; full or abbreviated form), checks it, expands the abbreviated
        form, fills root sizes given as "?" from their drive line, builds the folder tree and sorts
        it, exactly as the Dirgauge viewer loads a file, then prints it. FILE "-" reads the report
        from standard input (a file really named "-" is given as ./-).
@@ -71,8 +73,14 @@ OPTIONS
 
        --format report
               The report's lines as the viewer holds them after loading (abbreviated form
-              expanded, root sizes filled in), Shift-JIS with CR LF: turns an abbreviated report
-              into a full one.
+              expanded, root sizes filled in), in the report's encoding (UTF-8 with its byte-order
+              mark) with CR LF: turns an abbreviated report into a full one.
+
+       --encoding utf-8|shift-jis
+              With --format report: writes the lines in this encoding, UTF-8 with the byte-order
+              mark or Shift-JIS. A line that the chosen encoding cannot hold (or whose bytes are
+              no text of the report's own encoding) stops the conversion with status 2, naming
+              the line.
 
        --color auto|always|never, --color=WHEN
               Colours of the changed folders in the tree format. auto (the default) colours when
@@ -113,9 +121,9 @@ EXIT STATUS
        0      success
        1      usage error
        2      the report could not be read, was not recognised, or has a line the viewer refuses
-              (a line with too few fields, or a size that is not a number); memory ran out; or the
-              output could not be written (a full disk, a closed pipe). The reason is printed on
-              standard error.
+              (a line with too few fields, or a size that is not a number); --encoding met a line
+              it cannot convert; memory ran out; or the output could not be written (a full disk,
+              a closed pipe). The reason is printed on standard error.
 )";
 
 enum class Colour { Auto, Always, Never };
@@ -124,6 +132,7 @@ struct Options {
     std::string format = "tree";
     std::string logFile;
     std::string baseFile;
+    std::string encoding; // empty: the report's own
     std::optional<dg::ChangeLimits> limits;
     bool changedOnly = false;
     Colour colour = Colour::Auto;
@@ -208,7 +217,8 @@ std::optional<int> parseArgs(int argc, char** argv, Options& opt)
             if (!colour)
                 return usageError("--color needs auto, always or never");
             opt.colour = *colour;
-        } else if (arg == "--format" || arg == "--log" || arg == "--base" || arg == "--limits") {
+        } else if (arg == "--format" || arg == "--log" || arg == "--base" || arg == "--limits" ||
+                   arg == "--encoding") {
             const auto v = value();
             if (!v)
                 return usageError(arg + " needs a value");
@@ -216,6 +226,10 @@ std::optional<int> parseArgs(int argc, char** argv, Options& opt)
                 opt.limits = parseLimits(*v);
                 if (!opt.limits)
                     return usageError("--limits needs four whole numbers: U1,U2,D1,D2");
+            } else if (arg == "--encoding") {
+                if (*v != "utf-8" && *v != "shift-jis")
+                    return usageError("--encoding needs utf-8 or shift-jis");
+                opt.encoding = *v;
             } else {
                 (arg == "--format" ? opt.format : arg == "--log" ? opt.logFile : opt.baseFile) = *v;
             }
@@ -233,6 +247,8 @@ std::optional<int> parseArgs(int argc, char** argv, Options& opt)
     if (positional.size() != 1)
         return usageError(positional.empty() ? "no report file given" : "only one report file can be given");
     opt.file = positional.front();
+    if (!opt.encoding.empty() && opt.format != "report")
+        return usageError("--encoding needs --format report");
     if ((opt.limits || opt.changedOnly) && opt.baseFile.empty())
         return usageError("--limits and --changed need --base");
     if (isStandardInput(opt.file) && isStandardInput(opt.baseFile))
@@ -314,9 +330,17 @@ int run(const Options& opt)
             return kExitError;
     }
 
+    if (!opt.encoding.empty()) {
+        const auto to = opt.encoding == "utf-8" ? dg::TextEncoding::Utf8 : dg::TextEncoding::ShiftJis;
+        if (const auto bad = session.convertShownLines(to)) {
+            std::fprintf(stderr, "dirgauge-report: line %zu cannot be written in %s\n", *bad + 1, opt.encoding.c_str());
+            return kExitError;
+        }
+    }
     const dg::LineList& lines = session.shownLines();
     dg::tools::ReportView view{lines, session.tree(), opt.file,
-                               dg::headerSummary(lines[0], session.shownForm().markerPos, dg::texts::kShownSuffix),
+                               dg::headerSummary(lines[0], session.shownForm().markerPos, dg::texts::kShownSuffix,
+                                                 lines.kind().encoding),
                                opt.changedOnly};
     if (opt.format == "tsv")
         dg::tools::writeTsv(view, stdout);

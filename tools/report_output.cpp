@@ -146,7 +146,7 @@ void writeTsv(const ReportView& view, std::FILE* out)
         text.push_back('\t');
         label.clear();
         view.tree.appendLabel(label, id, view.lines, splitter);
-        encoding::appendSjisAsUtf8(text, label);
+        encoding::appendTextAsUtf8(text, view.lines.kind().encoding, label);
         text.push_back('\n');
     });
 }
@@ -162,7 +162,7 @@ void writeTree(const ReportView& view, std::FILE* out, bool colour)
             text.append(ansi);
         label.clear();
         view.tree.appendLabel(label, id, view.lines, splitter);
-        encoding::appendSjisAsUtf8(text, label);
+        encoding::appendTextAsUtf8(text, view.lines.kind().encoding, label);
         if (ansi)
             text.append("\x1b[0m");
         if (code)
@@ -193,7 +193,7 @@ void writeJson(const ReportView& view, std::FILE* out)
                 ", \"parent\": " + (parent == kNoNode ? std::string("null") : std::to_string(view.tree.absoluteIndex(parent))) +
                 ", \"label\": ";
         put(out, head);
-        putJsonString(out, encoding::sjisToUtf8(view.tree.label(id, view.lines, splitter)));
+        putJsonString(out, encoding::textToUtf8(view.lines.kind().encoding, view.tree.label(id, view.lines, splitter)));
         put(out, "}");
     }
     put(out, "\n  ]\n}\n");
@@ -201,6 +201,8 @@ void writeJson(const ReportView& view, std::FILE* out)
 
 void writeReportLines(const LineList& lines, std::FILE* out)
 {
+    if (lines.kind().utf8())
+        put(out, kUtf8Mark);
     for (std::size_t i = 0; i < lines.size(); ++i) {
         put(out, lines[i]);
         put(out, "\r\n");

@@ -35,7 +35,7 @@ void writeTsv(const ReportView& view, std::FILE* out);
 void writeTree(const ReportView& view, std::FILE* out, bool colour);
 // The tsv facts plus parent index, file name and status text, as one JSON document.
 void writeJson(const ReportView& view, std::FILE* out);
-// The lines as held after loading, Shift-JIS with CR LF.
+// The lines as held after loading, in their encoding (UTF-8 with its byte-order mark) with CR LF.
 void writeReportLines(const LineList& lines, std::FILE* out);
 
 } // namespace dg::tools

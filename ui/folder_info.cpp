@@ -9,9 +9,9 @@
 namespace dg::ui {
 namespace {
 
-std::string utf8(std::string_view sjis)
+std::string utf8(std::string_view text, TextEncoding enc)
 {
-    return encoding::sjisToUtf8(sjis);
+    return encoding::textToUtf8(enc, text);
 }
 
 } // namespace
@@ -38,33 +38,37 @@ std::string attributeNames(std::string_view attributesField)
     return names;
 }
 
-std::string driveDetails(std::string_view driveLine, FieldSplitter& splitter)
+std::string driveDetails(std::string_view driveLine, FieldSplitter& splitter, ReportKind kind)
 {
+    const TextEncoding enc = kind.encoding;
     splitter.split(driveLine);
     std::string text = "ドライブ\t： ";
-    text += utf8(splitter.getOr(0));
+    // A volume line's path without the ":" that ends it there.
+    const std::string_view drive = splitter.getOr(0);
+    text += utf8(kind.posix() && posix::isVolumeField(drive) ? posix::volumePath(drive) : drive, enc);
     text += "\r\r";
     text += "使用率";
     text += "\t";
     text += "： ";
-    text += utf8(splitter.getOr(2));
+    text += utf8(splitter.getOr(2), enc);
     return text;
 }
 
-std::string folderDetails(std::string_view folderLine, FieldSplitter& splitter)
+std::string folderDetails(std::string_view folderLine, FieldSplitter& splitter, ReportKind kind)
 {
+    const TextEncoding enc = kind.encoding;
     splitter.split(folderLine);
     std::string text = "フォルダ　\t： ";
-    text += utf8(splitter.getOr(0));
+    text += utf8(splitter.getOr(0), enc);
     text += "\r\r";
     text += "作成日付　\t： ";
-    text += utf8(splitter.getOr(2));
+    text += utf8(splitter.getOr(2), enc);
     text += "\r";
     text += "更新日付　\t： ";
-    text += utf8(splitter.getOr(3));
+    text += utf8(splitter.getOr(3), enc);
     text += "\r";
     text += "属性 (";
-    text += utf8(splitter.getOr(4));
+    text += utf8(splitter.getOr(4), enc);
     text += ")　\t： ";
     text += attributeNames(splitter.getOr(4));
     return text;

@@ -15,11 +15,12 @@ namespace dg::ui {
 std::string attributeNames(std::string_view attributesField);
 
 // A drive root node: the drive (field 0) and usage rate (field 2) of the drive line that stands
-// before the root line. Missing fields show as empty text.
-std::string driveDetails(std::string_view driveLine, FieldSplitter& splitter);
+// before the root line (for POSIX paths the volume line, its path shown without the ":"). Missing
+// fields show as empty text. Text is read in the report's encoding (kind).
+std::string driveDetails(std::string_view driveLine, FieldSplitter& splitter, ReportKind kind = {});
 
 // A folder node: the full path (field 0), creation date (2), update date (3) and attributes (4)
 // of its own line, the attributes both as written and by name. Missing fields show as empty text.
-std::string folderDetails(std::string_view folderLine, FieldSplitter& splitter);
+std::string folderDetails(std::string_view folderLine, FieldSplitter& splitter, ReportKind kind = {});
 
 } // namespace dg::ui

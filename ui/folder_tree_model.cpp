@@ -115,7 +115,8 @@ QVariant FolderTreeModel::data(const QModelIndex& index, int role) const
         return {};
     if (role != Qt::DisplayRole)
         return changeColor(id, role);
-    return QString::fromStdString(encoding::sjisToUtf8(m_tree.label(id, m_lines, m_splitter)));
+    return QString::fromStdString(
+        encoding::textToUtf8(m_lines.kind().encoding, m_tree.label(id, m_lines, m_splitter)));
 }
 
 QVariant FolderTreeModel::changeColor(NodeId id, int role) const

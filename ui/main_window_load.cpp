@@ -186,7 +186,9 @@ void MainWindow::ShowFolderInfo(NodeId node)
         --line;
     const std::string_view text = line < lines.size() ? lines[line] : std::string_view{};
     FieldSplitter& splitter = m_session.splitter();
-    const std::string details = depth == 1 ? driveDetails(text, splitter) : folderDetails(text, splitter);
+    splitter.setEncoding(lines.kind().encoding);
+    const std::string details =
+        depth == 1 ? driveDetails(text, splitter, lines.kind()) : folderDetails(text, splitter, lines.kind());
     m_dialogs.message(QString::fromStdString(details));
 }
 

@@ -1,5 +1,6 @@
 // Large generated reports: the abbreviated form expands to exactly the full form, and a large
 // comparison classifies the same on two threads as in one walk.
+#include "bench/posix_copy.h"
 #include "bench/report_gen.h"
 #include "core/collation.h"
 #include "core/comparison.h"
@@ -39,6 +40,54 @@ TEST(ExpandLarge, AbbreviatedFormExpandsToTheFullForm)
     ASSERT_EQ(pair.abbreviated.size(), pair.full.size());
     for (std::size_t n = 0; n < pair.full.size(); ++n)
         ASSERT_EQ(pair.abbreviated[n], pair.full[n]) << "line " << n;
+}
+
+// The UTF-8 twin with POSIX paths, under a volume below the top and under "/": the two halves,
+// the quick route and the guessed state give the full form too, and the tree matches the
+// Shift-JIS one node for node.
+TEST(ExpandLarge, Utf8PosixAbbreviatedFormExpandsToTheFullForm)
+{
+    bench::GenerateOptions options;
+    options.folders = 220'000;
+    options.seed = 7;
+    options.rootSizeUnknown = true;
+    const std::string sjisFull = bench::generateReport(options);
+    options.form = bench::ReportForm::Abbreviated;
+    const std::string sjisAbbrev = bench::generateReport(options);
+    for (const std::string_view volume : {"/data", "/"}) {
+        SCOPED_TRACE(std::string(volume));
+        LineList full;
+        LineList abbreviated;
+        full.assignText(bench::posixUtf8Copy(sjisFull, volume));
+        abbreviated.assignText(bench::posixUtf8Copy(sjisAbbrev, volume));
+        ASSERT_TRUE(checkForm(full).posix);
+        ASSERT_TRUE(checkForm(abbreviated).abbreviated);
+        FieldSplitter splitter;
+        test::RecordingSink fullSink, abbrevSink;
+        substituteDriveSizes(full, splitter, &fullSink);
+        ExpandFullDescription(abbreviated, splitter, &abbrevSink);
+        EXPECT_EQ(fullSink.lines, abbrevSink.lines);
+        ASSERT_EQ(fullSink.lines.size(), 1u);
+        ASSERT_EQ(abbreviated.size(), full.size());
+        for (std::size_t n = 0; n < full.size(); ++n)
+            ASSERT_EQ(abbreviated[n], full[n]) << "line " << n;
+
+        LineList sjis;
+        sjis.assignText(sjisFull);
+        checkForm(sjis);
+        FolderTree posixTree, sjisTree;
+        CreateTree(full, posixTree, splitter, nullptr);
+        CreateTree(sjis, sjisTree, splitter, nullptr);
+        ASSERT_EQ(posixTree.nodeCount(), sjisTree.nodeCount());
+        for (NodeId id = 0; id < posixTree.nodeCount(); id += 97) {
+            ASSERT_EQ(posixTree.level(id), sjisTree.level(id));
+            ASSERT_EQ(posixTree.parent(id), sjisTree.parent(id));
+            if (posixTree.level(id) > 1) {
+                ASSERT_EQ(std::string(posixTree.name(id, full, splitter)),
+                          encoding::sjisToUtf8(sjisTree.name(id, sjis, splitter)));
+            }
+        }
+    }
 }
 
 TEST(ExpandLarge, IndexErrorLateInALargeReportKeepsEarlierLinesRewritten)

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <stdexcept>
 #include <utility>
 #include <string>
@@ -205,6 +206,60 @@ TEST(ReportSession, TheDebugLogNamesTheFileInShiftJis)
         EXPECT_EQ(debug.lines.front(), "Start LoadFile, " + logged);
         EXPECT_NE(std::find(debug.lines.begin(), debug.lines.end(), "Start LoadBaseFile, " + logged + "x"),
                   debug.lines.end());
+    }
+}
+
+TEST(ReportSession, ABaseInTheOtherEncodingIsComparedInTheShownOne)
+{
+    // UTF-8 copies of both samples: every pairing of encodings gives the classes, status text and
+    // hint of the Shift-JIS pair, and the base lines are held in the shown report's encoding.
+    test::TempDir dir;
+    const auto utf8Copy = [&dir](const std::string& name) {
+        const std::string path = (dir.path() / name).string();
+        test::writeBytes(path, "\xEF\xBB\xBF" + encoding::sjisToUtf8(test::readBytes(sample(name))));
+        return path;
+    };
+    const std::string newerUtf8 = utf8Copy("newer.txt");
+    const std::string olderUtf8 = utf8Copy("older.txt");
+    struct Run {
+        std::map<std::string, ChangeClass> classes; // by UTF-8 path
+        Steps steps;
+        TextEncoding baseEncoding = TextEncoding::ShiftJis;
+    };
+    const auto compare = [](const std::string& shown, const std::string& base) {
+        ReportSession session("ja");
+        RecordingListener listener;
+        session.load("shown", shown, listener);
+        EXPECT_EQ(session.loadBase("base", base, ChangeLimits{}, listener).result, LoadResult::Loaded);
+        Run run;
+        run.steps = listener.steps;
+        run.baseEncoding = session.baseLines().kind().encoding;
+        FieldSplitter splitter;
+        const LineList& lines = session.shownLines();
+        splitter.setEncoding(lines.kind().encoding);
+        for (NodeId n = 1; n < session.tree().nodeCount(); ++n) {
+            splitter.splitFirst(lines[session.tree().lineIndex(n)], 1);
+            run.classes[encoding::textToUtf8(lines.kind().encoding, splitter.get(0))] = session.tree().changeClass(n);
+        }
+        return run;
+    };
+    const Run reference = compare(sample("newer.txt"), sample("older.txt"));
+    ASSERT_GT(reference.classes.size(), 10u);
+    struct Case {
+        std::string shown, base;
+        TextEncoding shownEncoding;
+    };
+    const Case cases[] = {
+        {sample("newer.txt"), olderUtf8, TextEncoding::ShiftJis},
+        {newerUtf8, sample("older.txt"), TextEncoding::Utf8},
+        {newerUtf8, olderUtf8, TextEncoding::Utf8},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.shown + " / " + c.base);
+        const Run run = compare(c.shown, c.base);
+        EXPECT_EQ(run.baseEncoding, c.shownEncoding);
+        EXPECT_EQ(run.classes, reference.classes);
+        EXPECT_EQ(run.steps, reference.steps);
     }
 }
 

@@ -1,4 +1,6 @@
 #include "core/collation.h"
+#include "core/encoding.h"
+#include "core/report_reader.h"
 #include "core/sync_path.h"
 #include "core/tree_builder.h"
 #include "test_support.h"
@@ -62,6 +64,84 @@ TEST_F(SyncPath, RoundTripsEveryNode)
 {
     for (NodeId id = 0; id < tree.nodeCount(); ++id)
         EXPECT_EQ(find(tree.level(id), syncPathText(tree, lines, splitter, id)), id) << nameOf(id);
+}
+
+} // namespace
+} // namespace dg
+
+namespace dg {
+namespace {
+using test::sj;
+
+// Two viewers, one showing a report and one its copy in the other encoding (and POSIX reports
+// with volumes "/" and "/home"): every node a viewer sends is found by the other, and by itself.
+TEST(SyncPathAcrossEncodings, EveryNodeIsFoundByBothViewers)
+{
+    struct Side {
+        LineList lines;
+        FolderTree tree;
+        FieldSplitter splitter;
+        explicit Side(const std::string& text)
+        {
+            lines.assignText(text);
+            EXPECT_TRUE(checkForm(lines).recognised);
+            CreateTree(lines, tree, splitter, nullptr);
+            tree.sort(lines, NameCollator("en"));
+        }
+    };
+    const std::string rest = ",\"2025/01/04 09:12:44\",\"2026/12/08 18:11:02\",16\r\n";
+    const std::string u8 = "\xEF\xBB\xBF";
+    const std::string sjisDrive = sj("PC CHECK START AT 1\r\nC:,9,1%\r\nC:\\,9" + rest + "C:\\ソフト,5" + rest +
+                                     "C:\\ソフト\\表計算,4" + rest + "\"C:\\a b\",3" + rest + "end\r\n");
+    const std::string posixText = "PC CHECK START AT 1\r\n/:,99,1%\r\n/,9" + rest + "/ソフト,5" + rest +
+                                  "/ソフト/表計算,4" + rest + "\"/a b\",3" + rest + "/home:,50,1%\r\n/home,8" + rest +
+                                  "/home/ソフト,7" + rest + "/home/ソフト/a\\b:c,2" + rest + "end\r\n";
+    const std::vector<std::pair<std::string, std::string>> pairs = {
+        {sjisDrive, u8 + encoding::sjisToUtf8(sjisDrive)},
+        {sj(posixText), u8 + posixText},
+    };
+    for (const auto& [sjisText, utf8Text] : pairs) {
+        Side a(sjisText);
+        Side b(utf8Text);
+        ASSERT_EQ(a.tree.nodeCount(), b.tree.nodeCount());
+        for (const auto* from : {&a, &b}) {
+            for (const auto* to : {&a, &b}) {
+                for (NodeId id = 1; id < from->tree.nodeCount(); ++id) {
+                    FieldSplitter splitter;
+                    const std::string path = syncPathText(from->tree, from->lines, splitter, id);
+                    EXPECT_EQ(path.starts_with(u8), from->lines.kind().utf8());
+                    const NodeId found =
+                        findNodeByPath(to->tree, to->lines, splitter, from->tree.level(id), path);
+                    EXPECT_EQ(found, id) << path;
+                }
+            }
+        }
+    }
+}
+
+TEST(SyncPathAcrossEncodings, PosixPathsAndNamesTheReceiverCannotHold)
+{
+    const std::string rest = ",\"2025/01/04 09:12:44\",\"2026/12/08 18:11:02\",16";
+    LineList lines;
+    lines.assignText(sj("PC CHECK START AT 1\r\n/home:,9,1%\r\n/home,9" + rest + "\r\n/home/x,1" + rest +
+                        "\r\n/home/x/y,1" + rest + "\r\nend\r\n"));
+    checkForm(lines);
+    FolderTree tree;
+    FieldSplitter splitter;
+    CreateTree(lines, tree, splitter, nullptr);
+    const std::string u8 = "\xEF\xBB\xBF";
+    auto nameOf = [&](unsigned level, const std::string& path) {
+        const NodeId id = findNodeByPath(tree, lines, splitter, level, path);
+        return id == kNoNode ? std::string("<none>") : std::string(tree.name(id, lines, splitter));
+    };
+    EXPECT_EQ(nameOf(1, "/home"), "/home");
+    EXPECT_EQ(nameOf(2, "/home/x"), "x");
+    EXPECT_EQ(nameOf(3, u8 + "/home/x/y"), "y");
+    EXPECT_EQ(nameOf(2, "/home"), "<none>");     // fewer names than the level
+    EXPECT_EQ(nameOf(2, "/homex"), "<none>");
+    EXPECT_EQ(nameOf(3, "/home/x/y/z"), "<none>");
+    EXPECT_EQ(nameOf(2, u8 + "/home/\xC3\xA9"), "<none>"); // "é": no Shift-JIS form
+    EXPECT_EQ(nameOf(2, u8 + "/home/\xFF"), "<none>");     // no UTF-8
 }
 
 } // namespace

@@ -421,5 +421,44 @@ TEST_F(ReportTool, WithoutASecondThreadTheWorkIsDoneOnOne)
     EXPECT_TRUE(single.out == normal.out);
 }
 
+// --encoding with --format report: both directions, the round trip, and the refusal.
+TEST_F(ReportTool, EncodingConvertsReportsBothWaysAndRefusesNamesThatDoNotFit)
+{
+    const std::string mark = "\xEF\xBB\xBF";
+    for (const char* name : {"full.txt", "abbrev.txt", "two-drives.txt"}) {
+        SCOPED_TRACE(name);
+        const ToolRun plain = run("--format report " + sample(name));
+        ASSERT_EQ(plain.status, 0) << plain.err;
+        const ToolRun toUtf8 = run("--format report --encoding utf-8 " + sample(name));
+        ASSERT_EQ(toUtf8.status, 0) << toUtf8.err;
+        EXPECT_EQ(toUtf8.out, mark + encoding::sjisToUtf8(plain.out));
+        const std::string copy = dir.file("copy.txt", toUtf8.out);
+        // The UTF-8 copy loads to the same tree, and converts back to the same bytes.
+        EXPECT_EQ(run("--format tsv " + quoted(copy)).out, run("--format tsv " + sample(name)).out);
+        EXPECT_EQ(run("--format report --encoding shift-jis " + quoted(copy)).out, plain.out);
+        // Compared with each other, every folder matches.
+        const ToolRun changed = run("--changed --format tsv --base " + sample(name) + " " + quoted(copy));
+        EXPECT_EQ(changed.status, 0);
+        EXPECT_EQ(changed.out, "");
+    }
+    // A UTF-8 report: the round trip through --format report keeps the tree and the bytes.
+    for (const char* name : {"posix-full.txt", "posix-abbrev.txt"}) {
+        SCOPED_TRACE(name);
+        const ToolRun full = run("--format report " + sample(name));
+        ASSERT_EQ(full.status, 0) << full.err;
+        EXPECT_TRUE(full.out.starts_with(mark));
+        const std::string copy = dir.file("copy.txt", full.out);
+        EXPECT_EQ(run("--format tsv " + quoted(copy)).out, run("--format tsv " + sample(name)).out);
+        EXPECT_EQ(run("--format report " + quoted(copy)).out, full.out);
+        EXPECT_EQ(run("--format report --encoding utf-8 " + quoted(copy)).out, full.out);
+        const ToolRun refused = run("--format report --encoding shift-jis " + sample(name));
+        EXPECT_EQ(refused.status, 2);
+        EXPECT_EQ(refused.out, "");
+        EXPECT_EQ(refused.err, "dirgauge-report: line 13 cannot be written in shift-jis\n");
+    }
+    EXPECT_EQ(run("--encoding utf-8 " + sample("full.txt")).status, 1);
+    EXPECT_EQ(run("--format report --encoding latin1 " + sample("full.txt")).status, 1);
+}
+
 } // namespace
 } // namespace dg

@@ -50,3 +50,23 @@ TEST(FolderInfo, DriveDetailsShowTheDriveAndItsUsageRate)
 
 } // namespace
 } // namespace dg::ui
+
+namespace dg::ui {
+namespace {
+
+TEST(FolderInfo, Utf8PosixDetailsShowRealPathsAndReplaceInvalidBytes)
+{
+    FieldSplitter splitter;
+    splitter.setEncoding(TextEncoding::Utf8);
+    const ReportKind kind{TextEncoding::Utf8, PathKind::Posix};
+    EXPECT_EQ(folderDetails("\"/home/alice/my docs\",1,\"2020/01/02 03:04:05\",\"2024/05/06 07:08:09\",16", splitter, kind),
+              "フォルダ　\t： /home/alice/my docs\r\r作成日付　\t： 2020/01/02 03:04:05\r更新日付　\t： "
+              "2024/05/06 07:08:09\r属性 (16)　\t： Directory ");
+    EXPECT_TRUE(folderDetails("/home/\xE3\x81\x82\xFF,1,a,b,16", splitter, kind).starts_with(
+        "フォルダ　\t： /home/あ\xEF\xBF\xBD\r\r"));
+    EXPECT_EQ(driveDetails("\"/mnt/data disk:\",2000000,45%", splitter, kind), "ドライブ\t： /mnt/data disk\r\r使用率\t： 45%");
+    EXPECT_EQ(driveDetails("/:,2000000,45%", splitter, kind), "ドライブ\t： /\r\r使用率\t： 45%");
+}
+
+} // namespace
+} // namespace dg::ui

@@ -58,6 +58,36 @@ TEST_F(MainWindowCommandsTest, DetailsShowTheNodesLineUnchanged)
     }
 }
 
+// A UTF-8 report of POSIX paths: labels, status text and details in its own encoding, the volume
+// node named by its path, the details with the real paths.
+TEST_F(MainWindowCommandsTest, AUtf8PosixReportShowsItsPathsAndNames)
+{
+    auto window = makeWindow();
+    load(*window, QString::fromUtf8(DG_SOURCE_DIR) + "/samples/posix-full.txt");
+    EXPECT_EQ(window->statusPanel(0)->text(), QStringLiteral("コンピュータ　：　devbox  2026/12/09 10:20:30 の情報"));
+    const QModelIndex top = window->treeModel()->index(0, 0);
+    EXPECT_EQ(childLabels(*window, top), QStringList{"(512,110,190,592) /home"});
+    const QModelIndex alice = window->treeModel()->index(0, 0, window->treeModel()->index(0, 0, top));
+    EXPECT_EQ(childLabels(*window, alice),
+              (QStringList{"(  2,966,465,962) 📷 写真", "(  1,365,698,502) .cache", "(    374,559,929) ドキュメント",
+                           "(    143,652,027) my docs"}));
+    const struct {
+        std::initializer_list<int> rows;
+        QString text;
+    } cases[] = {
+        {{0, 0}, "ドライブ\t： /home\r\r使用率\t： 33%"},
+        {{0, 0, 0, 3},
+         "フォルダ　\t： /home/alice/my docs\r\r作成日付　\t： 2025/02/01 10:00:00\r"
+         "更新日付　\t： 2026/11/30 08:00:00\r属性 (16)　\t： Directory "},
+    };
+    for (const auto& c : cases) {
+        dialogs.clear();
+        select(*window, c.rows);
+        window->action(CommandId::View2)->trigger();
+        EXPECT_EQ(dialogs.messages(), QStringList{c.text});
+    }
+}
+
 TEST_F(MainWindowCommandsTest, View2FollowsTheSelectionAndEnterShowsTheDetails)
 {
     auto window = makeWindow();

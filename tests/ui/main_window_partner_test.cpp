@@ -10,6 +10,7 @@
 #include "ui/comp_settings_dialog.h"
 #include "ui/endpoint_partner_link.h"
 #include "ui/pair_placement.h"
+#include "tests/support/temp_dir.h"
 
 #include <QElapsedTimer>
 #include <QGuiApplication>
@@ -142,8 +143,10 @@ protected:
     // The node whose line's first field is utf8Path.
     static NodeId nodeOf(Viewer& v, const std::string& utf8Path)
     {
-        const std::string path = encoding::utf8ToSjis(utf8Path);
+        const TextEncoding enc = v.w().currentLines().kind().encoding;
+        const std::string path = enc == TextEncoding::Utf8 ? utf8Path : encoding::utf8ToSjis(utf8Path);
         FieldSplitter splitter;
+        splitter.setEncoding(enc);
         const FolderTree& tree = v.w().tree();
         for (NodeId id = 1; id < tree.nodeCount(); ++id) {
             splitter.splitFirst(v.w().currentLines()[tree.lineIndex(id)], 1);
@@ -157,8 +160,10 @@ protected:
     static std::string pathOf(Viewer& v, NodeId node)
     {
         FieldSplitter splitter;
+        const TextEncoding enc = v.w().currentLines().kind().encoding;
+        splitter.setEncoding(enc);
         splitter.splitFirst(v.w().currentLines()[v.w().tree().lineIndex(node)], 1);
-        return encoding::sjisToUtf8(std::string(splitter.get(0)));
+        return encoding::textToUtf8(enc, splitter.get(0));
     }
     // Expands the node's ancestors (which the partner follows), then forgets what was sent.
     void reveal(Viewer& v, NodeId node)
@@ -377,6 +382,38 @@ TEST_F(MainWindowPartnerTest, ExpandAllOpensEveryFolderInBothWindows)
         EXPECT_TRUE(b->dialogs.shown.empty());
         a.reset();
         b.reset();
+    }
+}
+
+// a shows newer.txt, b a UTF-8 copy of older.txt: the comparison matches across the encodings and
+// tree events follow both ways, names with a "\" trail byte included.
+TEST_F(MainWindowPartnerTest, ViewersOfReportsInDifferentEncodingsStayInStep)
+{
+    const std::string copy = (folder.path() / "older-utf8.txt").string();
+    {
+        std::ofstream out(copy, std::ios::binary);
+        out << "\xEF\xBB\xBF" << encoding::sjisToUtf8(test::readBytes(sample("older.txt").toStdString()));
+    }
+    const QString copyName = QString::fromStdString(copy);
+    a = makeViewer(sample("newer.txt"));
+    b = makeViewer(copyName);
+    a->w().guarded([&] { a->w().LoadBaseFile(copyName, QStringLiteral("Y")); });
+    ASSERT_EQ(b->w().baseName(), sample("newer.txt"));
+    EXPECT_EQ(a->w().tree().changeClass(nodeOf(*a, "C:\\Program Files\\新しいソフト")), ChangeClass::Added);
+    EXPECT_EQ(b->w().tree().changeClass(nodeOf(*b, "C:\\Program Files\\ソフト工房")), ChangeClass::Added);
+    EXPECT_EQ(a->w().tree().changeClass(nodeOf(*a, "C:\\Windows\\System32\\機能")), ChangeClass::Unchanged);
+    const std::string deep = "C:\\Windows\\System32\\機能";
+    for (const bool fromA : {true, false}) {
+        Viewer& from = fromA ? *a : *b;
+        Viewer& to = fromA ? *b : *a;
+        collapseQuietly(to);
+        clearRecords();
+        from.w().treeView()->setCurrentIndex(indexOf(from, nodeOf(from, deep)));
+        EXPECT_EQ(selected(to), nodeOf(to, deep)) << fromA;
+        EXPECT_TRUE(ancestorsExpanded(to, nodeOf(to, deep)));
+        from.w().treeView()->setCurrentIndex(indexOf(from, from.w().tree().child(0, 0)));
+        EXPECT_EQ(selected(to), to.w().tree().child(0, 0));
+        EXPECT_TRUE(to.dialogs.shown.empty());
     }
 }
 
