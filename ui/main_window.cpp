@@ -3,7 +3,6 @@
 #include "core/scope_exit.h"
 #include "core/user_texts.h"
 #include "settings/exit_settings.h"
-#include "settings/ini_file.h"
 #include "settings/settings_keys.h"
 #include "ui/change_delegate.h"
 #include "ui/file_name.h"
@@ -59,13 +58,15 @@ MainWindow::MainWindow(ViewerContext context, QWidget* parent)
     : QMainWindow(parent),
       m_context(std::move(context)),
       m_dialogs(*m_context.dialogs),
-      m_partner(m_context.partner ? m_context.partner : &m_nullPartner),
       m_guard(m_dialogs, m_context.endProgram),
+      m_partner(m_context.partner),
       m_session(m_context.collatorLocale),
-      m_debugLog(m_context.debugLogBase, {},
-                 [this](const std::string& message) { m_dialogs.message(QString::fromStdString(message)); })
+      m_diagnostics(
+          m_context.debugLogBase,
+          [this](const std::string& message) { m_dialogs.message(QString::fromStdString(message)); },
+          [this] { syncDebugCheck(); })
 {
-    m_session.setDebugSink(&m_debugSink);
+    m_session.setDebugSink(&m_diagnostics);
     buildLayout();
     connectPartner();
     const QStringList parameters = m_context.parameters;
@@ -109,7 +110,7 @@ void MainWindow::buildLayout()
     // Change colours are given while BaseLines holds a base file, that is while a comparison is
     // shown; the classes left in the nodes after it has ended are not painted.
     m_model->setPalette(treePalette);
-    m_model->setChangeColors(&m_compSetting, [this] { return m_session.comparisonShown(); });
+    m_model->setChangeColors(&m_settings.comp(), [this] { return m_session.comparisonShown(); });
     m_tv1->setItemDelegate(new ChangeDelegate(m_tv1));
     setCentralWidget(m_tv1);
     m_tv1->installEventFilter(this);
@@ -189,34 +190,24 @@ void MainWindow::showComparisonStatus()
         setPanel1Text(QString());
     else
         // Synchronised only where a partner can be reached at all.
-        setPanel1Text(uiText(m_synchro && m_partner->unavailableReason().isEmpty() ? texts::kComparingSynchro
+        setPanel1Text(uiText(m_settings.synchro() && m_partner->unavailableReason().isEmpty() ? texts::kComparingSynchro
                                                                                    : texts::kComparing));
-}
-
-void MainWindow::DebugSinkAdapter::out(std::string_view text)
-{
-    // The check mark follows the switch also when the write fails and throws.
-    const ScopeExit sync([this] { m_window.syncDebugCheck(); });
-    m_window.m_debugLog.out(text);
 }
 
 void MainWindow::syncDebugCheck()
 {
-    action(CommandId::Debug1)->setChecked(m_debugLog.enabled());
+    action(CommandId::Debug1)->setChecked(m_diagnostics.log().enabled());
 }
 
 void MainWindow::FormCreate(const QStringList& parameters)
 {
-    m_settings = std::make_unique<IniFile>(m_context.settingsPath);
     // One look at the file for everything start-up reads; a missing or unreadable value keeps
     // what the window has (its top and left: where the window system puts it).
-    const StartSettings start = readStartSettings(*m_settings, {width(), height(), kNoPosition, kNoPosition});
+    const StartSettings start = m_settings.open(m_context.settingsPath, {width(), height(), kNoPosition, kNoPosition});
     applyPlacement(start.placement);
-    m_compSetting = start.comp;
-    m_synchro = start.synchro;
-    action(CommandId::Synchro1)->setChecked(m_synchro);
+    action(CommandId::Synchro1)->setChecked(m_settings.synchro());
     m_session.setShownName(start.currentName); // a file name: bytes, as the settings file holds them
-    m_debugLog.setEnabled(start.debug);
+    m_diagnostics.log().setEnabled(start.debug);
     syncDebugCheck();
     m_session.clearReports();
     setAcceptDrops(true);
@@ -253,15 +244,11 @@ void MainWindow::FormDestroy()
     if (m_destroyed)
         return;
     m_destroyed = true;
-    m_guard.run([this] { m_debugLog.end(); });
+    m_guard.run([this] { m_diagnostics.log().end(); });
     m_guard.run([this] {
-        if (!m_settings)
-            return;
-        writeExitSettings(*m_settings, {width(), height(), y(), x()}, m_compSetting, m_synchro,
-                          m_session.shownName(), m_debugLog.enabled());
-        m_settings->flush();
+        m_settings.writeExit({width(), height(), y(), x()}, m_session.shownName(), m_diagnostics.log().enabled());
     });
-    m_settings.reset();
+    m_settings.close();
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event)

@@ -15,10 +15,13 @@
 #include "diag/debug_log.h"
 #include "settings/comp_setting.h"
 #include "settings/exit_settings.h"
+#include "settings/viewer_settings.h"
 #include "ui/commands.h"
 #include "ui/error_guard.h"
+#include "ui/pair_channel.h"
 #include "ui/partner_link.h"
 #include "ui/user_dialogs.h"
+#include "ui/viewer_diagnostics.h"
 #include "ui/viewer_launcher.h"
 
 #include <QMainWindow>
@@ -26,7 +29,6 @@
 
 #include <array>
 #include <cstdint>
-#include <deque>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -40,10 +42,6 @@ class QDialog;
 class QMenuBar;
 class QToolBar;
 class QTreeView;
-
-namespace dg {
-class IniFile;
-}
 
 namespace dg::ui {
 
@@ -183,10 +181,10 @@ public:
     // The session holds file names as bytes (see file_name.h).
     QString currentName() const;
     QString baseName() const;
-    const CompSetting& compSetting() const { return m_compSetting; }
-    bool synchro() const { return m_synchro; }
-    bool debugSwitch() const { return m_debugLog.enabled(); }
-    diag::DebugLog& debugLog() { return m_debugLog; }
+    const CompSetting& compSetting() const { return m_settings.comp(); }
+    bool synchro() const { return m_settings.synchro(); }
+    bool debugSwitch() const { return m_diagnostics.log().enabled(); }
+    diag::DebugLog& debugLog() { return m_diagnostics.log(); }
     const std::filesystem::path& settingsPath() const { return m_context.settingsPath; }
 
     // The folder the Open dialog starts in for a shown file: the part before the last "/", "/"
@@ -205,18 +203,6 @@ protected:
 private:
     // What the window does at the steps of a load (main_window_load.cpp).
     class SessionSteps;
-
-    // Forwards the core's progress lines to the log and keeps the Debug1 check mark equal to the
-    // switch, which the log turns off by itself when it cannot open a file.
-    class DebugSinkAdapter : public DebugSink {
-    public:
-        explicit DebugSinkAdapter(MainWindow& window) : m_window(window) {}
-        bool enabled() const override { return m_window.m_debugLog.enabled(); }
-        void out(std::string_view text) override;
-
-    private:
-        MainWindow& m_window;
-    };
 
     // main_window.cpp
     void buildLayout();
@@ -252,39 +238,25 @@ private:
     // Starts the comparison-source viewer on BaseName, waits for it, places the two windows and
     // makes it this viewer's partner (the hand-shake).
     void startComparisonSource();
-    // Sends the tree events queued by Synchronize, oldest first; a call made while one is running
-    // leaves the rest to it.
+    // Sends the tree events queued by Synchronize that still belong to the comparison shown.
     void sendQueuedTreeEvents();
     void WMSetPartner(const QString& senderTitle, const std::optional<QRect>& geometry);
     void WMReloadComp();
     void WMReloadDebug();
     void WMReloadSynchro();
 
+    // The services the window was made with: dialogs, launcher, paths, parameters.
     ViewerContext m_context;
     UserDialogs& m_dialogs; // not owned
-    NullPartnerLink m_nullPartner;
-    PartnerLink* m_partner; // not owned
     ErrorGuard m_guard;
 
+    PairChannel m_partner; // the partner link and the tree events waiting for it
     ReportSession m_session;
-    CompSetting m_compSetting;
-    bool m_synchro = true;
-    std::unique_ptr<IniFile> m_settings;
-    diag::DebugLog m_debugLog;
-    DebugSinkAdapter m_debugSink{*this};
+    ViewerSettings m_settings;
+    // Forwards the core's progress lines to the log and keeps the Debug1 check mark equal to the
+    // switch, which the log turns off by itself when it cannot open a file.
+    ViewerDiagnostics m_diagnostics;
     bool m_destroyed = false;
-    bool m_toldCannotPair = false; // the user has been told why no pair can be made
-
-    // A tree event waiting to go to the partner: the partner's title, the event word and the path
-    // text, all as they were when the event happened.
-    struct QueuedTreeEvent {
-        QString partnerTitle;
-        std::uint32_t eventWord;
-        std::string path;
-    };
-    std::deque<QueuedTreeEvent> m_treeEvents;
-    bool m_treeEventsPosted = false;  // a delivery is posted to the event loop
-    bool m_sendingTreeEvents = false; // sendQueuedTreeEvents is running
 
     std::array<QAction*, kCommandCount> m_actions{}; // owned by the window (Qt parent)
     QMenuBar* m_menuBar = nullptr;

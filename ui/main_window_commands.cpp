@@ -2,8 +2,6 @@
 // that do not load or show a report.
 #include "ui/main_window.h"
 
-#include "settings/ini_file.h"
-#include "settings/settings_keys.h"
 #include "ui/about_box.h"
 
 #include <QAction>
@@ -177,13 +175,13 @@ void MainWindow::Help1Click()
 
 void MainWindow::Debug1Click()
 {
-    const bool on = !m_debugLog.enabled();
-    m_debugLog.setEnabled(on);
+    diag::DebugLog& log = m_diagnostics.log();
+    const bool on = !log.enabled();
+    log.setEnabled(on);
     syncDebugCheck();
     if (!on)
-        m_debugLog.end();
-    m_settings->writeBool(settings_keys::kSectionEnv, settings_keys::kKeyDebug, on);
-    m_settings->flush();
+        log.end();
+    m_settings.writeDebug(on);
     if (m_session.baseName().empty())
         return;
     // The check mark is painted before the partner is kept waiting for.
@@ -193,10 +191,9 @@ void MainWindow::Debug1Click()
 
 void MainWindow::Synchro1Execute()
 {
-    m_synchro = !m_synchro;
-    action(CommandId::Synchro1)->setChecked(m_synchro);
-    m_settings->writeBool(settings_keys::kSectionComp, settings_keys::kKeySynchro, m_synchro);
-    m_settings->flush();
+    m_settings.toggleSynchro();
+    action(CommandId::Synchro1)->setChecked(m_settings.synchro());
+    m_settings.writeSynchro();
     showComparisonStatus();
     if (m_session.baseName().empty())
         return;

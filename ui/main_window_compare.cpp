@@ -29,7 +29,8 @@ void MainWindow::Comp1Click()
 
 ChangeLimits MainWindow::changeLimits() const
 {
-    return {m_compSetting.F3U1_Limit, m_compSetting.F3U2_Limit, m_compSetting.F3D1_Limit, m_compSetting.F3D2_Limit};
+    const CompSetting& comp = m_settings.comp();
+    return {comp.F3U1_Limit, comp.F3U2_Limit, comp.F3D1_Limit, comp.F3D2_Limit};
 }
 
 void MainWindow::SetColorInfo()

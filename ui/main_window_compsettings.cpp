@@ -2,7 +2,6 @@
 // stored, re-classified and passed on to the partner on OK.
 #include "ui/main_window.h"
 
-#include "settings/ini_file.h"
 #include "ui/comp_settings_dialog.h"
 
 #include <QCoreApplication>
@@ -14,15 +13,16 @@ void MainWindow::CSet1Click()
     if (!m_compSettingsDialog)
         return;
     CompSettingsDialog& dialog = *m_compSettingsDialog;
+    CompSetting& comp = m_settings.comp();
     for (int row = 0; row < CompSettingsDialog::kRowCount; ++row) {
         const auto& fields = CompSettingsDialog::kRowFields[static_cast<std::size_t>(row)];
-        dialog.setRowColors(row, m_compSetting.*fields.text, m_compSetting.*fields.background);
+        dialog.setRowColors(row, comp.*fields.text, comp.*fields.background);
     }
     // In field order: each field whose text changes is checked as it is set, so a bad stored
     // limit in a later field is the one that shows red.
     for (int field = 0; field < CompSettingsDialog::kFieldCount; ++field)
         dialog.setThresholdText(
-            field, QString::number(m_compSetting.*CompSettingsDialog::kLimitFields[static_cast<std::size_t>(field)]));
+            field, QString::number(comp.*CompSettingsDialog::kLimitFields[static_cast<std::size_t>(field)]));
 
     if (m_dialogs.execModal(dialog) != QDialog::Accepted)
         return;
@@ -33,12 +33,12 @@ void MainWindow::CSet1Click()
 
     for (int row = 0; row < CompSettingsDialog::kRowCount; ++row) {
         const auto& fields = CompSettingsDialog::kRowFields[static_cast<std::size_t>(row)];
-        m_compSetting.*fields.text = dialog.rowTextColor(row);
-        m_compSetting.*fields.background = dialog.rowBackgroundColor(row);
+        comp.*fields.text = dialog.rowTextColor(row);
+        comp.*fields.background = dialog.rowBackgroundColor(row);
     }
     for (std::size_t field = 0; field < limits->size(); ++field)
-        m_compSetting.*CompSettingsDialog::kLimitFields[field] = (*limits)[field];
-    SaveIniCompSetting(*m_settings, m_compSetting, m_synchro);
+        comp.*CompSettingsDialog::kLimitFields[field] = (*limits)[field];
+    m_settings.saveComp();
 
     if (m_session.baseName().empty())
         return;

@@ -5,8 +5,6 @@
 
 #include "core/scope_exit.h"
 #include "settings/comp_setting.h"
-#include "settings/ini_file.h"
-#include "settings/settings_keys.h"
 #include "ui/folder_tree_model.h"
 #include "ui/pair_placement.h"
 
@@ -66,7 +64,7 @@ void MainWindow::TV1Collapsed(NodeId node)
 void MainWindow::Synchronize(SyncKind kind, NodeId node)
 {
     const FolderTree& tree = m_session.tree();
-    if (m_session.baseName().empty() || !m_synchro || m_partner->isHandlingPartnerMessage() || node == kNoNode)
+    if (m_session.baseName().empty() || !m_settings.synchro() || m_partner->isHandlingPartnerMessage() || node == kNoNode)
         return;
     if (m_model->rebuilding() || node >= tree.nodeCount())
         return;
@@ -75,8 +73,8 @@ void MainWindow::Synchronize(SyncKind kind, NodeId node)
     // A splitter of its own: a tree event may come while the window's splitter is in use by an
     // operation that shows a box and so lets events run.
     FieldSplitter splitter;
-    m_treeEvents.push_back({partnerTitle(), makeEventWord(kind, tree.level(node)),
-                            syncPathText(tree, m_session.shownLines(), splitter, node)});
+    m_partner.queueTreeEvent(partnerTitle(), makeEventWord(kind, tree.level(node)),
+                             syncPathText(tree, m_session.shownLines(), splitter, node));
     // A send waits for the partner and lets events run meanwhile. An expansion may be one of many
     // that the view makes in a row ("*" expands a whole branch), and events run inside that would
     // leave the view's own rows half laid out: expansions and collapses go once the view is done
@@ -84,12 +82,11 @@ void MainWindow::Synchronize(SyncKind kind, NodeId node)
     // whatever is still waiting.
     if (kind == SyncKind::Change) {
         sendQueuedTreeEvents();
-    } else if (!m_treeEventsPosted) {
-        m_treeEventsPosted = true;
+    } else if (m_partner.postDelivery()) {
         QMetaObject::invokeMethod(
             this,
             [this] {
-                m_treeEventsPosted = false;
+                m_partner.deliveryStarted();
                 m_guard.run([this] { sendQueuedTreeEvents(); });
             },
             Qt::QueuedConnection);
@@ -98,18 +95,9 @@ void MainWindow::Synchronize(SyncKind kind, NodeId node)
 
 void MainWindow::sendQueuedTreeEvents()
 {
-    if (m_sendingTreeEvents)
-        return;
-    m_sendingTreeEvents = true;
-    const ScopeExit done([this] { m_sendingTreeEvents = false; });
-    while (!m_treeEvents.empty()) {
-        const QueuedTreeEvent event = std::move(m_treeEvents.front());
-        m_treeEvents.pop_front();
-        // An event of a comparison that has ended meanwhile (or another partner) is dropped.
-        if (m_session.baseName().empty() || event.partnerTitle != partnerTitle())
-            continue;
-        m_partner->sendTreeEvent(event.partnerTitle, event.eventWord, event.path);
-    }
+    m_partner.sendQueuedTreeEvents([this](const QString& eventPartner) {
+        return !m_session.baseName().empty() && eventPartner == partnerTitle();
+    });
 }
 
 void MainWindow::WndProc(const PartnerRequest& request)
@@ -165,9 +153,8 @@ void MainWindow::WMSetPartner(const QString& senderTitle, const std::optional<QR
 
 void MainWindow::WMReloadComp()
 {
-    if (!m_settings)
+    if (!m_settings.reloadComp())
         return;
-    m_compSetting = LoadIniCompSetting(*m_settings);
     // Re-classified only while a comparison is shown (against no base file every folder would
     // count as added) and the tree is whole.
     if (m_session.comparisonShown() && !m_model->rebuilding())
@@ -177,23 +164,21 @@ void MainWindow::WMReloadComp()
 
 void MainWindow::WMReloadDebug()
 {
-    if (!m_settings)
+    const std::optional<bool> read = m_settings.readDebug();
+    if (!read)
         return;
-    const bool on =
-        m_settings->readBool(settings_keys::kSectionEnv, settings_keys::kKeyDebug, settings_keys::kDefaultDebug);
-    m_debugLog.setEnabled(on);
+    const bool on = *read;
+    m_diagnostics.log().setEnabled(on);
     syncDebugCheck();
     if (!on)
-        m_debugLog.end();
+        m_diagnostics.log().end();
 }
 
 void MainWindow::WMReloadSynchro()
 {
-    if (!m_settings)
+    if (!m_settings.reloadSynchro())
         return;
-    m_synchro = m_settings->readBool(settings_keys::kSectionComp, settings_keys::kKeySynchro,
-                                     settings_keys::kDefaultSynchro);
-    action(CommandId::Synchro1)->setChecked(m_synchro);
+    action(CommandId::Synchro1)->setChecked(m_settings.synchro());
     showComparisonStatus();
 }
 
@@ -279,8 +264,7 @@ void MainWindow::startComparisonSource()
     // once.
     if (const QString why = m_partner->unavailableReason(); !why.isEmpty()) {
         action(CommandId::ExitWithComp1)->setEnabled(true);
-        if (!m_toldCannotPair) {
-            m_toldCannotPair = true;
+        if (m_partner.firstCannotPair()) {
             m_dialogs.message(QStringLiteral("比較元のウィンドウと連動できないため、比較はこのウィンドウだけに表示します。\r") +
                               QStringLiteral("理由: ") + why);
         }
