@@ -21,26 +21,6 @@ namespace {
 
 constexpr std::size_t kMaxCut = quick::kMaxName; // a name in the depth list is cut to this many bytes
 
-constexpr unsigned char upperAscii(unsigned char c)
-{
-    return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 'a' + 'A') : c;
-}
-
-// The marker search for UTF-8 text: every byte position is a start.
-std::size_t findMarkerNoCaseUtf8(std::string_view text, std::string_view asciiMarker)
-{
-    const std::size_t m = asciiMarker.size();
-    for (std::size_t i = 0; i + m <= text.size(); ++i) {
-        std::size_t k = 0;
-        while (k < m && upperAscii(static_cast<unsigned char>(text[i + k])) ==
-                            upperAscii(static_cast<unsigned char>(asciiMarker[k])))
-            ++k;
-        if (k == m)
-            return i;
-    }
-    return std::string_view::npos;
-}
-
 } // namespace
 
 void readReportFile(const std::string& path, LineList& lines)
@@ -90,8 +70,7 @@ FormCheck checkForm(LineList& lines)
     if (lines.size() < 3)
         return check;
     const TextEncoding enc = lines.kind().encoding;
-    const std::size_t pos = enc == TextEncoding::ShiftJis ? sjis::findMarkerNoCase(lines[0], kHeaderMarker)
-                                                          : findMarkerNoCaseUtf8(lines[0], kHeaderMarker);
+    const std::size_t pos = sjis::findMarkerNoCase(lines[0], kHeaderMarker, enc == TextEncoding::ShiftJis);
     if (pos == std::string_view::npos)
         return check;
     const std::string_view line1 = lines[1];
@@ -174,6 +153,23 @@ struct ExpandState {
 // as entry 0 for just the one "/"); marks alone stand for the folder of the last one (">" for the
 // root: the volume path itself). A volume line sets entry 0 to its path and gives the volume size
 // to a root line of size "?".
+// A folder line of the abbreviated form: empty dates repeat the last ones given, an empty
+// attributes field means 16 (a folder).
+template <class State>
+void fillRepeatedFields(FieldSplitter& splitter, State& state)
+{
+    if (splitter.get(2).empty())
+        splitter.replaceView(2, state.created());
+    else
+        state.created().assign(splitter.get(2));
+    if (splitter.get(3).empty())
+        splitter.replaceView(3, state.updated());
+    else
+        state.updated().assign(splitter.get(3));
+    if (splitter.get(4).empty())
+        splitter.replaceView(4, "16");
+}
+
 template <class State>
 std::string_view expandPosixLine(FieldSplitter& splitter, State& state, std::string& path, DebugSink* debug)
 {
@@ -205,16 +201,7 @@ std::string_view expandPosixLine(FieldSplitter& splitter, State& state, std::str
         if (debug && debug->enabled())
             debug->out(driveSizeDebugLine(encoding::logText(splitter.encoding(), path), state.drive()));
     }
-    if (splitter.get(2).empty())
-        splitter.replaceView(2, state.created());
-    else
-        state.created().assign(splitter.get(2));
-    if (splitter.get(3).empty())
-        splitter.replaceView(3, state.updated());
-    else
-        state.updated().assign(splitter.get(3));
-    if (splitter.get(4).empty())
-        splitter.replaceView(4, "16");
+    fillRepeatedFields(splitter, state);
     return splitter.join();
 }
 
@@ -247,16 +234,7 @@ std::string_view expandLine(std::string_view line, FieldSplitter& splitter, Stat
         debugOut(debug, driveSizeDebugLine(path, state.drive()));
     }
     if (path.size() > 2) {
-        if (splitter.get(2).empty())
-            splitter.replaceView(2, state.created());
-        else
-            state.created().assign(splitter.get(2));
-        if (splitter.get(3).empty())
-            splitter.replaceView(3, state.updated());
-        else
-            state.updated().assign(splitter.get(3));
-        if (splitter.get(4).empty())
-            splitter.replaceView(4, "16");
+        fillRepeatedFields(splitter, state);
     }
     return splitter.join();
 }

@@ -47,7 +47,7 @@ constexpr unsigned char upperAscii(unsigned char c)
 }
 } // namespace
 
-std::size_t findMarkerNoCase(std::string_view text, std::string_view asciiMarker)
+std::size_t findMarkerNoCase(std::string_view text, std::string_view asciiMarker, bool doubleByte)
 {
     const std::size_t n = text.size();
     const std::size_t m = asciiMarker.size();
@@ -60,7 +60,7 @@ std::size_t findMarkerNoCase(std::string_view text, std::string_view asciiMarker
             ++k;
         if (k == m)
             return i;
-        i += charLength(text, i);
+        i += doubleByte ? charLength(text, i) : 1;
     }
     return std::string_view::npos;
 }

@@ -24,8 +24,9 @@ inline std::size_t charLength(std::string_view text, std::size_t pos)
 std::size_t findChar(std::string_view text, char ch, std::size_t from = 0);
 
 // Position of the first occurrence of an ASCII marker, matched without regard to the case of
-// ASCII letters and starting only on a character boundary, or npos.
-std::size_t findMarkerNoCase(std::string_view text, std::string_view asciiMarker);
+// ASCII letters and starting only on a character boundary, or npos. With doubleByte false (UTF-8
+// text, where no ASCII byte is part of another character) every byte is a boundary.
+std::size_t findMarkerNoCase(std::string_view text, std::string_view asciiMarker, bool doubleByte = true);
 
 // ASCII letters A-Z folded to lower case; double-byte characters left alone.
 std::string foldAsciiLower(std::string_view text);
