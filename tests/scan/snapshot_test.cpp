@@ -1,6 +1,6 @@
 // One folder scanned into one report file, as the viewer runs it: what the file holds, that a
-// cancelled or failed scan leaves nothing behind (not even the temporary file), the warnings of
-// an unreadable folder, and the progress read from another thread while the scan runs.
+// cancelled or failed scan leaves nothing behind (not even the temporary file), and the progress
+// read from another thread while the scan runs.
 #include "scan/snapshot.h"
 #include "tests/support/temp_dir.h"
 
@@ -155,26 +155,6 @@ TEST_F(SnapshotTest, CancelFromAnotherThreadStopsTheWalkAndRemovesTheTemporaryFi
         EXPECT_TRUE(entries(out).empty());
     }
     EXPECT_TRUE(scan.progress().currentFolder.empty());
-}
-
-TEST_F(SnapshotTest, UnreadableFoldersAreWarningsAndTheReportIsWritten)
-{
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "permissions stop nothing for root";
-    for (int k = 0; k < 25; ++k) {
-        const fs::path locked = tree / ("locked" + std::to_string(k));
-        fs::create_directories(locked / "inside");
-        ::chmod(locked.c_str(), 0);
-    }
-    SnapshotScan scan(tree.string(), (out / "r.txt").string(), twoThreads());
-    const SnapshotOutcome outcome = scan.run();
-    for (int k = 0; k < 25; ++k)
-        ::chmod((tree / ("locked" + std::to_string(k))).c_str(), 0700);
-    ASSERT_EQ(outcome.result, Result::Written);
-    EXPECT_EQ(outcome.warningCount, 25u);
-    ASSERT_EQ(outcome.warnings.size(), SnapshotScan::kKeptWarnings);
-    EXPECT_NE(outcome.warnings[0].find("/locked"), std::string::npos) << outcome.warnings[0];
-    EXPECT_TRUE(fs::exists(out / "r.txt"));
 }
 
 } // namespace
