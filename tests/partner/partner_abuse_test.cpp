@@ -289,7 +289,7 @@ TEST_F(PartnerAbuseTest, ClientThatNeverReadsItsAnswersIsDropped)
 }
 
 // 80 clients connect and stay silent: more than the viewer keeps open. A valid request is still
-// answered within a second, and the idle ones are closed after the idle time.
+// answered within a second (the idle timeout itself is checked in partner_endpoint_test).
 TEST_F(PartnerAbuseTest, IdleConnectionsDoNotBlockAValidRequest)
 {
     m_endpoint.setIdleTimeout(60s); // the eviction, not the timer, must make room
@@ -312,20 +312,6 @@ TEST_F(PartnerAbuseTest, IdleConnectionsDoNotBlockAValidRequest)
     EXPECT_EQ(m_handled, 3);
     for (int fd : idle)
         ::close(fd);
-}
-
-TEST_F(PartnerAbuseTest, IdleConnectionsAreClosedAfterTheIdleTime)
-{
-    m_endpoint.setIdleTimeout(300ms); // applies to connections accepted from now on
-    const int fd = connectTo(socketPath());
-    ASSERT_GE(fd, 0);
-    std::atomic<bool> closed{false};
-    std::thread watcher([&] { closed = closedByPeer(fd, 10s); });
-    runUntil([&] { return closed.load(); }, 10s);
-    watcher.join();
-    EXPECT_TRUE(closed.load());
-    ::close(fd);
-    EXPECT_EQ(PartnerEndpoint::kDefaultIdleTimeout, 10000ms) << "the documented idle time";
 }
 
 } // namespace
