@@ -14,6 +14,9 @@ namespace dg {
 namespace {
 using test::sj;
 
+// The dates and attributes that end a folder line.
+const std::string kRest = ",\"2025/01/04 09:12:44\",\"2026/12/08 18:11:02\",16";
+
 class SyncPath : public ::testing::Test {
 protected:
     LineList lines;
@@ -48,16 +51,24 @@ TEST_F(SyncPath, PathTextDependsOnLevel)
 TEST_F(SyncPath, FindsNodesByComponentsCaseSensitively)
 {
     EXPECT_EQ(find(0, "anything"), tree.topLevel(0));
-    EXPECT_EQ(nameOf(find(1, "D:")), "D:");
-    EXPECT_EQ(nameOf(find(3, "C:\\Windows\\System32")), "System32");
-    EXPECT_EQ(nameOf(find(2, "C:\\windows")), "windows");
-    EXPECT_EQ(find(2, "C:\\WINDOWS"), kNoNode);
-    EXPECT_EQ(find(3, "C:\\Windows\\Missing"), kNoNode);
-    EXPECT_EQ(find(2, "E:\\Windows"), kNoNode);
-    // A Shift-JIS name whose trail byte is "\" is one component.
-    EXPECT_EQ(nameOf(find(3, "C:\\" + sj("ソフト") + "\\" + sj("表計算"))), sj("表計算"));
-    // Fewer components than the level: the last one is matched again one level down.
-    EXPECT_EQ(find(3, "C:\\Windows"), kNoNode);
+    const struct {
+        unsigned level;
+        std::string path;
+        std::string name; // of the node found
+    } cases[] = {
+        {1, "D:", "D:"},
+        {3, "C:\\Windows\\System32", "System32"},
+        {2, "C:\\windows", "windows"},
+        {2, "C:\\WINDOWS", "<none>"},
+        {3, "C:\\Windows\\Missing", "<none>"},
+        {2, "E:\\Windows", "<none>"},
+        // A Shift-JIS name whose trail byte is "\\" is one component.
+        {3, "C:\\" + sj("ソフト") + "\\" + sj("表計算"), sj("表計算")},
+        // Fewer components than the level: the last one is matched again one level down.
+        {3, "C:\\Windows", "<none>"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(nameOf(find(c.level, c.path)), c.name) << c.level << " " << c.path;
 }
 
 TEST_F(SyncPath, RoundTripsEveryNode)
@@ -65,13 +76,6 @@ TEST_F(SyncPath, RoundTripsEveryNode)
     for (NodeId id = 0; id < tree.nodeCount(); ++id)
         EXPECT_EQ(find(tree.level(id), syncPathText(tree, lines, splitter, id)), id) << nameOf(id);
 }
-
-} // namespace
-} // namespace dg
-
-namespace dg {
-namespace {
-using test::sj;
 
 // Two viewers, one showing a report and one its copy in the other encoding (and POSIX reports
 // with volumes "/" and "/home"): every node a viewer sends is found by the other, and by itself.
@@ -89,7 +93,7 @@ TEST(SyncPathAcrossEncodings, EveryNodeIsFoundByBothViewers)
             tree.sort(lines, NameCollator("en"));
         }
     };
-    const std::string rest = ",\"2025/01/04 09:12:44\",\"2026/12/08 18:11:02\",16\r\n";
+    const std::string rest = kRest + "\r\n";
     const std::string u8 = "\xEF\xBB\xBF";
     const std::string sjisDrive = sj("PC CHECK START AT 1\r\nC:,9,1%\r\nC:\\,9" + rest + "C:\\ソフト,5" + rest +
                                      "C:\\ソフト\\表計算,4" + rest + "\"C:\\a b\",3" + rest + "end\r\n");
@@ -121,7 +125,7 @@ TEST(SyncPathAcrossEncodings, EveryNodeIsFoundByBothViewers)
 
 TEST(SyncPathAcrossEncodings, PosixPathsAndNamesTheReceiverCannotHold)
 {
-    const std::string rest = ",\"2025/01/04 09:12:44\",\"2026/12/08 18:11:02\",16";
+    const std::string& rest = kRest;
     LineList lines;
     lines.assignText(sj("PC CHECK START AT 1\r\n/home:,9,1%\r\n/home,9" + rest + "\r\n/home/x,1" + rest +
                         "\r\n/home/x/y,1" + rest + "\r\nend\r\n"));
