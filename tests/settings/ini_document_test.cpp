@@ -1,10 +1,13 @@
 #include "settings/ini_document.h"
 
+#include "core/encoding.h"
+
 #include <gtest/gtest.h>
 
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace dg {
 namespace {
@@ -185,10 +188,13 @@ TEST(IniDocument, TextValuesAreUtf8OrElseShiftJis)
     EXPECT_EQ(doc.readText("Env", "C", ""), "\xFF\xFEx"); // neither: kept as it is
     EXPECT_EQ(doc.readText("Env", "D", ""), "plain");
     EXPECT_EQ(doc.readText("Env", "Missing", "def"), "def");
-    EXPECT_FALSE(isValidUtf8("\xED\xA0\x80")); // a surrogate
-    EXPECT_FALSE(isValidUtf8("\xC0\xAF"));     // overlong
-    EXPECT_FALSE(isValidUtf8("\xE6\x96"));     // cut short
-    EXPECT_TRUE(isValidUtf8("\xF0\x9F\x98\x80"));
+    // A surrogate, an overlong form, a sequence cut short, past U+10FFFF, one that is well formed:
+    // the settings' own check agrees with the reports' one.
+    for (const auto& [text, valid] : {std::pair{"\xED\xA0\x80", false}, {"\xC0\xAF", false}, {"\xE6\x96", false},
+                                      {"\xF4\x90\x80\x80", false}, {"\xF0\x9F\x98\x80", true}}) {
+        EXPECT_EQ(isValidUtf8(text), valid) << testing::PrintToString(text);
+        EXPECT_EQ(encoding::isValidUtf8(text), valid) << testing::PrintToString(text);
+    }
 }
 
 TEST(IniDocument, EraseSectionRemovesEverySectionOfThatNameAndNothingElse)
