@@ -16,23 +16,14 @@ using test::listOf;
 
 TEST(FindBaseLine, FindsExactPrefixesOnly)
 {
-    struct Case {
-        std::vector<std::string> base;
-        std::string key;
-        long expected;
-    };
-    const std::vector<std::string> ab = {"C:\\A,10", "C:\\AB,20"};
-    const Case cases[] = {
-        {ab, "C:\\AB,", 1},
-        {ab, "C:\\A,", 0},
-        {ab, "C:\\B,", -1},
-        {ab, "c:\\a,", -1}, // letter case must agree
-        {{}, "x", -1},
-        // Of several equal prefixes, the one met first: the middle of 0..4.
-        {{"C:\\A,1", "C:\\A,2", "C:\\A,3", "C:\\A,4", "C:\\B,5"}, "C:\\A,", 2},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(FindBaseLine(listOf(c.base), c.key), c.expected) << c.key << " in " << c.base.size() << " lines";
+    const LineList base = listOf({"C:\\A,10", "C:\\AB,20"});
+    EXPECT_EQ(FindBaseLine(base, "C:\\AB,"), 1);
+    EXPECT_EQ(FindBaseLine(base, "C:\\A,"), 0);
+    EXPECT_EQ(FindBaseLine(base, "C:\\B,"), -1);
+    EXPECT_EQ(FindBaseLine(base, "c:\\a,"), -1);  // letter case must agree
+    EXPECT_EQ(FindBaseLine(LineList{}, "x"), -1);
+    // Of several equal prefixes, the one met first: the middle of 0..4.
+    EXPECT_EQ(FindBaseLine(listOf({"C:\\A,1", "C:\\A,2", "C:\\A,3", "C:\\A,4", "C:\\B,5"}), "C:\\A,"), 2);
 }
 
 TEST(FindBaseLine, SearchesEveryPositionOfALargeList)

@@ -51,24 +51,16 @@ TEST_F(SyncPath, PathTextDependsOnLevel)
 TEST_F(SyncPath, FindsNodesByComponentsCaseSensitively)
 {
     EXPECT_EQ(find(0, "anything"), tree.topLevel(0));
-    const struct {
-        unsigned level;
-        std::string path;
-        std::string name; // of the node found
-    } cases[] = {
-        {1, "D:", "D:"},
-        {3, "C:\\Windows\\System32", "System32"},
-        {2, "C:\\windows", "windows"},
-        {2, "C:\\WINDOWS", "<none>"},
-        {3, "C:\\Windows\\Missing", "<none>"},
-        {2, "E:\\Windows", "<none>"},
-        // A Shift-JIS name whose trail byte is "\\" is one component.
-        {3, "C:\\" + sj("ソフト") + "\\" + sj("表計算"), sj("表計算")},
-        // Fewer components than the level: the last one is matched again one level down.
-        {3, "C:\\Windows", "<none>"},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(nameOf(find(c.level, c.path)), c.name) << c.level << " " << c.path;
+    EXPECT_EQ(nameOf(find(1, "D:")), "D:");
+    EXPECT_EQ(nameOf(find(3, "C:\\Windows\\System32")), "System32");
+    EXPECT_EQ(nameOf(find(2, "C:\\windows")), "windows");
+    EXPECT_EQ(find(2, "C:\\WINDOWS"), kNoNode);
+    EXPECT_EQ(find(3, "C:\\Windows\\Missing"), kNoNode);
+    EXPECT_EQ(find(2, "E:\\Windows"), kNoNode);
+    // A Shift-JIS name whose trail byte is "\" is one component.
+    EXPECT_EQ(nameOf(find(3, "C:\\" + sj("ソフト") + "\\" + sj("表計算"))), sj("表計算"));
+    // Fewer components than the level: the last one is matched again one level down.
+    EXPECT_EQ(find(3, "C:\\Windows"), kNoNode);
 }
 
 TEST_F(SyncPath, RoundTripsEveryNode)
@@ -76,6 +68,7 @@ TEST_F(SyncPath, RoundTripsEveryNode)
     for (NodeId id = 0; id < tree.nodeCount(); ++id)
         EXPECT_EQ(find(tree.level(id), syncPathText(tree, lines, splitter, id)), id) << nameOf(id);
 }
+
 
 // Two viewers, one showing a report and one its copy in the other encoding (and POSIX reports
 // with volumes "/" and "/home"): every node a viewer sends is found by the other, and by itself.
@@ -125,10 +118,9 @@ TEST(SyncPathAcrossEncodings, EveryNodeIsFoundByBothViewers)
 
 TEST(SyncPathAcrossEncodings, PosixPathsAndNamesTheReceiverCannotHold)
 {
-    const std::string& rest = kRest;
     LineList lines;
-    lines.assignText(sj("PC CHECK START AT 1\r\n/home:,9,1%\r\n/home,9" + rest + "\r\n/home/x,1" + rest +
-                        "\r\n/home/x/y,1" + rest + "\r\nend\r\n"));
+    lines.assignText(sj("PC CHECK START AT 1\r\n/home:,9,1%\r\n/home,9" + kRest + "\r\n/home/x,1" + kRest +
+                        "\r\n/home/x/y,1" + kRest + "\r\nend\r\n"));
     checkForm(lines);
     FolderTree tree;
     FieldSplitter splitter;
