@@ -2,7 +2,7 @@
 
 #include "core/errors.h"
 #include "settings/ini_file.h"
-#include "tests/settings/default_comp.h"
+#include "tests/settings/settings_test_support.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -125,12 +125,8 @@ TEST(CompSetting, RefusedSaveRaisesAndLeavesTheFile)
     writeBytes(dir / "dirgauge.ini", "[Comp]\nF3U1_Limit=12\n");
     std::filesystem::create_directory(dir / "dirgauge.ini.tmp");
     IniFile ini(dir / "dirgauge.ini");
-    try {
-        SaveIniCompSetting(ini, CompSetting{}, true);
-        ADD_FAILURE() << "no error";
-    } catch (const UserError& e) {
-        EXPECT_EQ(std::string(e.what()), (dir / "dirgauge.ini").string() + " に書き込めません");
-    }
+    EXPECT_EQ(test::refusal([&] { SaveIniCompSetting(ini, CompSetting{}, true); }),
+              test::refusedText(dir / "dirgauge.ini"));
     EXPECT_EQ(readBytes(dir / "dirgauge.ini"), "[Comp]\nF3U1_Limit=12\n");
 }
 

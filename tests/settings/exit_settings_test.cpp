@@ -2,7 +2,7 @@
 
 #include "core/errors.h"
 #include "settings/ini_file.h"
-#include "tests/settings/default_comp.h"
+#include "tests/settings/settings_test_support.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -144,13 +144,8 @@ TEST(ExitSettings, RefusedExitWritesNothing)
     TempDir dir;
     writeBytes(dir / "plain", "x");
     IniFile ini(dir / "plain" / "dirgauge.ini");
-    try {
-        writeExitSettings(ini, FormPlacement{}, CompSetting{}, true, "", false);
-        ADD_FAILURE() << "no error";
-    } catch (const UserError& e) {
-        EXPECT_EQ(std::string(e.what()),
-                  (dir / "plain" / "dirgauge.ini").string() + " に書き込めません");
-    }
+    EXPECT_EQ(test::refusal([&] { writeExitSettings(ini, FormPlacement{}, CompSetting{}, true, "", false); }),
+              test::refusedText(dir / "plain" / "dirgauge.ini"));
 }
 
 } // namespace

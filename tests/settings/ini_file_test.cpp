@@ -1,6 +1,7 @@
 #include "settings/ini_file.h"
 
 #include "core/errors.h"
+#include "tests/settings/settings_test_support.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -22,25 +23,10 @@ namespace dg {
 namespace {
 
 using test::readBytes;
+using test::refusal;
+using test::refusedText;
 using test::TempDir;
 using test::writeBytes;
-
-std::string refusedText(const std::filesystem::path& path)
-{
-    return path.string() + " に書き込めません";
-}
-
-// Runs the write and returns the text of the UserError it throws (empty when none).
-template <typename Write>
-std::string refusal(Write&& write)
-{
-    try {
-        write();
-    } catch (const UserError& e) {
-        return e.what();
-    }
-    return {};
-}
 
 TEST(IniFile, MissingFileReadsDefaultsAndTheFirstWriteCreatesIt)
 {
