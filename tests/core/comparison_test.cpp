@@ -16,12 +16,14 @@ using test::listOf;
 
 TEST(FindBaseLine, FindsExactPrefixesOnly)
 {
-    LineList base = listOf({"C:\\A,10", "C:\\AB,20"});
+    const LineList base = listOf({"C:\\A,10", "C:\\AB,20"});
     EXPECT_EQ(FindBaseLine(base, "C:\\AB,"), 1);
     EXPECT_EQ(FindBaseLine(base, "C:\\A,"), 0);
     EXPECT_EQ(FindBaseLine(base, "C:\\B,"), -1);
     EXPECT_EQ(FindBaseLine(base, "c:\\a,"), -1);  // letter case must agree
     EXPECT_EQ(FindBaseLine(LineList{}, "x"), -1);
+    // Of several equal prefixes, the one met first: the middle of 0..4.
+    EXPECT_EQ(FindBaseLine(listOf({"C:\\A,1", "C:\\A,2", "C:\\A,3", "C:\\A,4", "C:\\B,5"}), "C:\\A,"), 2);
 }
 
 TEST(FindBaseLine, SearchesEveryPositionOfALargeList)
@@ -36,12 +38,6 @@ TEST(FindBaseLine, SearchesEveryPositionOfALargeList)
     EXPECT_EQ(FindBaseLine(base, "C:\\d099999,"), -1);
     EXPECT_EQ(FindBaseLine(base, "C:\\d101000,"), -1);
     EXPECT_EQ(FindBaseLine(base, "C:\\d1"), 499);  // every line matches: the first middle wins
-}
-
-TEST(FindBaseLine, OfSeveralEqualPrefixesReturnsTheOneMetFirst)
-{
-    LineList base = listOf({"C:\\A,1", "C:\\A,2", "C:\\A,3", "C:\\A,4", "C:\\B,5"});
-    EXPECT_EQ(FindBaseLine(base, "C:\\A,"), 2);  // middle of 0..4
 }
 
 TEST(LookupKey, QuotesTheFieldWhenTheLineIsQuoted)

@@ -21,6 +21,8 @@ using test::linesOf;
 const std::string kMark = "\xEF\xBB\xBF";
 const std::string kHeader = "host CHECK START AT 2026/12/09 10:20:30";
 const std::string kEnd = "CHECK END AT 2026/12/09 10:40:00";
+// The dates and attributes that end a folder line.
+const std::string kRest = ",\"2025/01/04 09:12:44\",\"2026/12/08 18:11:02\",16";
 
 std::string report(const std::vector<std::string>& data, bool utf8 = true)
 {
@@ -179,38 +181,46 @@ TEST(PosixReport, GrammarEdgeCasesInBothForms)
     }
 }
 
-TEST(PosixReport, EqualSizesSortByLocaleFoldedNames)
+TEST(PosixReport, TreesOfSingleVolumes)
 {
-    const std::string rest = ",\"2025/01/04 09:12:44\",\"2026/12/08 18:11:02\",16";
-    Loaded l(report({"/h:,10,1%", "/h,9" + rest, "/h/zoë,1" + rest, "/h/Émile2,1" + rest, "/h/b,1" + rest,
-                     "/h/émile,1" + rest, "/h/A,1" + rest, "/h/big,2" + rest}));
-    EXPECT_EQ(l.dump(), (std::vector<std::string>{"host", "  (9) /h", "    (2) big", "    (1) A", "    (1) b",
-                                                  "    (1) émile", "    (1) Émile2", "    (1) zoë"}));
-}
-
-TEST(PosixReport, InvalidUtf8IsShownAsReplacementAndKeptInTheLines)
-{
-    const std::string rest = ",\"2025/01/04 09:12:44\",\"2026/12/08 18:11:02\",16";
-    Loaded l(report({"/h:,10,1%", "/h,9" + rest, "/h/a\xFF\xE3\x81,1" + rest}));
-    EXPECT_EQ(l.dump(), (std::vector<std::string>{"host", "  (9) /h", "    (1) a\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"}));
-    EXPECT_EQ(l.lines[3], "/h/a\xFF\xE3\x81,1" + rest);
+    struct Case {
+        const char* name;
+        std::vector<std::string> data;
+        std::vector<std::string> tree;
+    };
+    const Case cases[] = {
+        {"equal sizes sort by locale-folded names",
+         {"/h:,10,1%", "/h,9" + kRest, "/h/zoë,1" + kRest, "/h/Émile2,1" + kRest, "/h/b,1" + kRest,
+          "/h/émile,1" + kRest, "/h/A,1" + kRest, "/h/big,2" + kRest},
+         {"host", "  (9) /h", "    (2) big", "    (1) A", "    (1) b", "    (1) émile", "    (1) Émile2", "    (1) zoë"}},
+        // Shown as replacement characters, kept as they are in the lines.
+        {"invalid UTF-8",
+         {"/h:,10,1%", "/h,9" + kRest, "/h/a\xFF\xE3\x81,1" + kRest},
+         {"host", "  (9) /h", "    (1) a\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Loaded l(report(c.data));
+        EXPECT_EQ(l.dump(), c.tree);
+        for (std::size_t i = 0; i < c.data.size(); ++i)
+            EXPECT_EQ(l.lines[i + 1], c.data[i]); // the full form is left as read
+    }
 }
 
 TEST(Utf8Report, DebugLinesOfUtf8ReportsAreShiftJisWithEscapes)
 {
     EXPECT_EQ(encoding::utf8ToSjisForLog("a表é\xFF📷"), "a" + test::sj("表") + "<U+00E9><0xFF><U+1F4F7>");
     EXPECT_EQ(encoding::logText(TextEncoding::ShiftJis, "\x83\x5C\xFF"), "\x83\x5C\xFF");
-    const std::string rest = ",\"2025/01/04 09:12:44\",\"2026/12/08 18:11:02\",16";
     {
-        Loaded full(report({"/données/表:,100,1%", "/données/表,?" + rest}));
-        Loaded abbreviated(report({"/données/表:,100,1%", ">,?" + rest}));
+        Loaded full(report({"/données/表:,100,1%", "/données/表,?" + kRest}));
+        Loaded abbreviated(report({"/données/表:,100,1%", ">,?" + kRest}));
         const std::string expected = "Folder /donn<U+00E9>es/" + test::sj("表") + " Size set to DriveSize 100";
         EXPECT_EQ(full.debug.lines.at(1), expected);
         EXPECT_EQ(abbreviated.debug.lines.at(0), expected);
     }
     // A size that is no number: the message shows the line in UTF-8, the log in Shift-JIS.
     LineList lines;
-    lines.assignText(report({"/h:,1,1%", "/h/é,x" + rest}));
+    lines.assignText(report({"/h:,1,1%", "/h/é,x" + kRest}));
     checkForm(lines);
     FolderTree tree;
     FieldSplitter splitter;
@@ -222,19 +232,28 @@ TEST(Utf8Report, DebugLinesOfUtf8ReportsAreShiftJisWithEscapes)
         EXPECT_NE(std::string(e.what()).find("/h/é,x"), std::string::npos) << e.what();
     }
     ASSERT_GE(sink.lines.size(), 3u);
-    EXPECT_EQ(sink.lines[2], "/h/<U+00E9>,x" + rest);
+    EXPECT_EQ(sink.lines[2], "/h/<U+00E9>,x" + kRest);
 }
 
-// A Shift-JIS report of drive paths whose names all have a UTF-8 form, and its UTF-8 copy.
-std::vector<std::string> sjisDriveLines(const std::vector<std::string>& extraUtf8)
+// A Shift-JIS report of drive paths whose names all have a UTF-8 form, or its UTF-8 copy, with
+// extra lines (given in UTF-8) before the closing line in the list's own encoding.
+LineList driveReport(bool utf8, const std::vector<std::string>& extra)
 {
-    const std::string rest = ",\"2025/01/04 09:12:44\",\"2026/12/08 18:11:02\",16";
-    std::vector<std::string> lines = {test::sj("C:,1000,5%"), test::sj("C:\\,900" + rest),
-                                      test::sj("C:\\ソフト,500" + rest), test::sj("C:\\ソフト\\表計算,300" + rest),
-                                      test::sj("\"C:\\a, b\",100" + rest)};
-    for (const auto& e : extraUtf8)
-        lines.push_back(e + rest);
-    return lines;
+    LineList lines;
+    lines.assignText(report({test::sj("C:,1000,5%"), test::sj("C:\\,900" + kRest), test::sj("C:\\ソフト,500" + kRest),
+                             test::sj("C:\\ソフト\\表計算,300" + kRest), test::sj("\"C:\\a, b\",100" + kRest)},
+                            false));
+    if (utf8) {
+        EXPECT_FALSE(convertReportLines(lines, TextEncoding::Utf8));
+    }
+    LineList withExtra;
+    for (std::size_t i = 0; i + 1 < lines.size(); ++i)
+        withExtra.append(lines[i]);
+    for (const auto& e : extra)
+        withExtra.append((utf8 ? e : encoding::utf8ToSjis(e)) + kRest);
+    withExtra.append(lines[lines.size() - 1]);
+    withExtra.setKind(lines.kind());
+    return withExtra;
 }
 
 TEST(MixedComparison, BaseLinesAreMatchedInTheShownEncoding)
@@ -255,31 +274,8 @@ TEST(MixedComparison, BaseLinesAreMatchedInTheShownEncoding)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        // The UTF-8 report is the Shift-JIS one converted, plus its extra lines.
-        auto build = [](bool utf8, const std::vector<std::string>& extra) {
-            LineList lines;
-            std::vector<std::string> sjisLines = sjisDriveLines({});
-            std::string text = kHeader + "\r\n";
-            for (const auto& l : sjisLines)
-                text += l + "\r\n";
-            text += kEnd + "\r\n";
-            lines.assignText(text);
-            if (utf8) {
-                EXPECT_FALSE(convertReportLines(lines, TextEncoding::Utf8));
-            }
-            // Extra lines go before the closing line, in the list's own encoding.
-            LineList withExtra;
-            for (std::size_t i = 0; i + 1 < lines.size(); ++i)
-                withExtra.append(lines[i]);
-            for (const auto& e : extra)
-                withExtra.append(utf8 ? e + ",\"2025/01/04 09:12:44\",\"2026/12/08 18:11:02\",16"
-                                      : encoding::utf8ToSjis(e) + ",\"2025/01/04 09:12:44\",\"2026/12/08 18:11:02\",16");
-            withExtra.append(lines[lines.size() - 1]);
-            withExtra.setKind(lines.kind());
-            return withExtra;
-        };
-        LineList shown = build(c.shownUtf8, c.shownExtra);
-        LineList base = build(!c.shownUtf8, c.baseExtra);
+        LineList shown = driveReport(c.shownUtf8, c.shownExtra);
+        LineList base = driveReport(!c.shownUtf8, c.baseExtra);
         ASSERT_TRUE(checkForm(shown).recognised);
         const FormCheck baseCheck = checkForm(base);
         FieldSplitter splitter;

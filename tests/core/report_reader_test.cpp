@@ -13,6 +13,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -194,31 +196,6 @@ TEST(ExpandFullDescription, ExpandsMarksDatesAttributesAndDriveSizes)
                                                     "Folder D:\\ Size set to DriveSize 2000"}));
 }
 
-TEST(ExpandFullDescription, AnyThreeBytePathIsARootLine)
-{
-    // A one-letter drive name makes "Q\\r" three bytes long: a root line, whose "?" takes the
-    // last drive size, however ordinary the line looks. (The one-byte "Q" line gives no dates:
-    // only folder lines do.)
-    LineList lines = listOf({"PC CHECK START AT 1", "C:,1000,50%", "Q,7,a,b,1", ">r,?,,,", ">rs,?,,,", "end"});
-    FieldSplitter s;
-    test::RecordingSink sink;
-    ExpandFullDescription(lines, s, &sink);
-    EXPECT_EQ(lines[3], "Q\\r,1000,,,16");
-    EXPECT_EQ(lines[4], "Q\\rs,?,,,16");
-    EXPECT_EQ(sink.lines, (std::vector<std::string>{"Folder Q\\r Size set to DriveSize 1000"}));
-}
-
-TEST(ExpandFullDescription, CutsNamesAt1024BytesInPathAndDepthList)
-{
-    const std::string longName(1500, 'n');
-    LineList lines = listOf({"PC CHECK START AT 1", "C:,1,1%", ">" + longName + ",1,a,b,16",
-                             ">>child,1,a,b,16", "end"});
-    FieldSplitter s;
-    ExpandFullDescription(lines, s, nullptr);
-    EXPECT_EQ(lines[2], "C:\\" + longName.substr(0, 1024) + ",1,a,b,16");
-    EXPECT_EQ(lines[3], "C:\\" + longName.substr(0, 1024) + "\\child,1,a,b,16");
-}
-
 TEST(ExpandFullDescription, IndexErrorLeavesEarlierLinesRewrittenAndLaterOnesAsRead)
 {
     struct Case {
@@ -246,44 +223,98 @@ TEST(ExpandFullDescription, IndexErrorLeavesEarlierLinesRewrittenAndLaterOnesAsR
     }
 }
 
-TEST(ExpandFullDescription, NeverTouchesHeaderOrClosingLine)
+// Single lines of both rewrites: what each line becomes, what the debug log says (when a sink is
+// given) and the index of an IndexError that stops the rewrite.
+TEST(ReportRewrites, LinesTakeTheirExpectedForm)
 {
-    LineList lines = listOf({"PC CHECK START AT 1", "C:,1,1%", ">,?,a,b,", ">x,1,,,", "\"broken"});
-    FieldSplitter s;
-    ExpandFullDescription(lines, s, nullptr);
-    EXPECT_EQ(lines[0], "PC CHECK START AT 1");
-    EXPECT_EQ(lines[4], "\"broken");
+    using Rewrite = void (*)(LineList&, FieldSplitter&, DebugSink*);
+    const Rewrite expand = ExpandFullDescription, substitute = substituteDriveSizes;
+    const std::string longName(1500, 'n'), soft = sj("ソフト"), table = sj("表計算");
+    struct Case {
+        const char* name;
+        Rewrite rewrite;
+        std::vector<std::string> input;
+        std::vector<std::pair<std::size_t, std::string>> expected; // line index, text afterwards
+        std::optional<std::vector<std::string>> log;                // nullopt: no sink
+        std::optional<long long> error;                             // the IndexError's index
+    };
+    const Case cases[] = {
+        // A one-letter drive name makes "Q\\r" three bytes long: a root line, whose "?" takes the
+        // last drive size, however ordinary the line looks. (The one-byte "Q" line gives no dates:
+        // only folder lines do.)
+        {"any three-byte path is a root line", expand,
+         {"PC CHECK START AT 1", "C:,1000,50%", "Q,7,a,b,1", ">r,?,,,", ">rs,?,,,", "end"},
+         {{3, "Q\\r,1000,,,16"}, {4, "Q\\rs,?,,,16"}},
+         std::vector<std::string>{"Folder Q\\r Size set to DriveSize 1000"}, std::nullopt},
+        {"names cut at 1024 bytes in the path and the depth list", expand,
+         {"PC CHECK START AT 1", "C:,1,1%", ">" + longName + ",1,a,b,16", ">>child,1,a,b,16", "end"},
+         {{2, "C:\\" + longName.substr(0, 1024) + ",1,a,b,16"},
+          {3, "C:\\" + longName.substr(0, 1024) + "\\child,1,a,b,16"}},
+         std::nullopt, std::nullopt},
+        {"header and closing line untouched", expand,
+         {"PC CHECK START AT 1", "C:,1,1%", ">,?,a,b,", ">x,1,,,", "\"broken"},
+         {{0, "PC CHECK START AT 1"}, {4, "\"broken"}}, std::nullopt, std::nullopt},
+        {"Japanese names with backslash trail bytes", expand,
+         {"PC CHECK START AT 1", "C:,9,1%", ">,9,a,b,", ">" + soft + ",5,,,", ">>" + table + ",4,,,", "end"},
+         {{3, "C:\\" + soft + ",5,a,b,16"}, {4, "C:\\" + soft + "\\" + table + ",4,a,b,16"}},
+         std::nullopt, std::nullopt},
+        {"root question marks from their own drive", substitute,
+         {"PC CHECK START AT 1", "C:,100,1%", "C:\\,?,a,b,16", "C:\\x,?,a,b,16", "D:,200,1%", "D:\\,?,a,b,16",
+          "\"D:\\a b\",5,,,", "?,?"},
+         {{2, "C:\\,100,a,b,16"},
+          {3, "C:\\x,?,a,b,16"}, // only root lines take the drive size
+          {5, "D:\\,200,a,b,16"},
+          {6, "\"D:\\a b\",5,,,"}, // untouched lines keep their own quoting and fields
+          {7, "?,?"}},
+         std::vector<std::string>{"Folder C:\\ Size set to DriveSize 100", "Folder D:\\ Size set to DriveSize 200"},
+         std::nullopt},
+        {"root before any drive gets an empty size", substitute,
+         {"PC CHECK START AT 1", "C:\\,?,a,b,16", "x", "end"}, {{1, "C:\\,,a,b,16"}}, std::nullopt,
+         std::nullopt},
+        {"drive line without its size", substitute, {"PC CHECK START AT 1", "C:", "C:\\,?,a,b,16", "end"}, {},
+         std::nullopt, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        LineList lines = listOf(c.input);
+        FieldSplitter s;
+        test::RecordingSink sink;
+        std::optional<long long> error;
+        try {
+            c.rewrite(lines, s, c.log ? &sink : nullptr);
+        } catch (const IndexError& e) {
+            error = e.index();
+        }
+        EXPECT_EQ(error, c.error);
+        for (const auto& [index, text] : c.expected)
+            EXPECT_EQ(lines[index], text) << "line " << index;
+        if (c.log) {
+            EXPECT_EQ(sink.lines, *c.log);
+        }
+    }
 }
 
-TEST(SubstituteDriveSizes, FillsRootQuestionMarksFromTheirOwnDrive)
+// Runs a rewrite and gives the message of the IndexError that stopped it (empty: none).
+template <class Rewrite>
+std::string errorOf(LineList& lines, Rewrite rewrite)
 {
-    LineList lines = listOf({"PC CHECK START AT 1", "C:,100,1%", "C:\\,?,a,b,16", "C:\\x,?,a,b,16",
-                             "D:,200,1%", "D:\\,?,a,b,16", "\"D:\\a b\",5,,,", "?,?"});
-    FieldSplitter s;
-    test::RecordingSink sink;
-    substituteDriveSizes(lines, s, &sink);
-    EXPECT_EQ(lines[2], "C:\\,100,a,b,16");
-    EXPECT_EQ(lines[3], "C:\\x,?,a,b,16");   // only root lines take the drive size
-    EXPECT_EQ(lines[5], "D:\\,200,a,b,16");
-    EXPECT_EQ(lines[6], "\"D:\\a b\",5,,,"); // untouched lines keep their own quoting and fields
-    EXPECT_EQ(lines[7], "?,?");
-    EXPECT_EQ(sink.lines.size(), 2u);
+    try {
+        rewrite(lines);
+    } catch (const IndexError& e) {
+        return e.what();
+    }
+    return {};
 }
 
-TEST(SubstituteDriveSizes, RootBeforeAnyDriveGetsAnEmptySize)
-{
-    LineList lines = listOf({"PC CHECK START AT 1", "C:\\,?,a,b,16", "x", "end"});
-    FieldSplitter s;
-    substituteDriveSizes(lines, s, nullptr);
-    EXPECT_EQ(lines[1], "C:\\,,a,b,16");
-}
-
-TEST(SubstituteDriveSizes, DriveWithoutSizeIsAnIndexError)
-{
-    LineList lines = listOf({"PC CHECK START AT 1", "C:", "C:\\,?,a,b,16", "end"});
-    FieldSplitter s;
-    EXPECT_THROW(substituteDriveSizes(lines, s, nullptr), IndexError);
-}
+// Picks entries of lists by a fixed pseudo-random sequence, the same on every run.
+struct Picker {
+    std::uint32_t x;
+    const std::string& operator()(const std::vector<std::string>& v)
+    {
+        x = x * 1664525u + 1013904223u;
+        return v[(x >> 8) % v.size()];
+    }
+};
 
 TEST(SubstituteDriveSizes, FindsDriveAndRootLinesHoweverTheirPathIsWritten)
 {
@@ -294,47 +325,22 @@ TEST(SubstituteDriveSizes, FindsDriveAndRootLinesHoweverTheirPathIsWritten)
                                             "\"a\"\"b\"", "C:\\x", "\"C:\\ab\"", "ab", "a b", "a,", sj("表"),
                                             sj("表") + "x", "\"" + sj("表") + "\"", "\x81,", "\"C:", "\"", "", "\"C:\\\"\"\"", "abcd"};
     const std::vector<std::string> sizes = {"?", "12", "\"?\"", " ?", "", "?x"};
-    std::uint32_t x = 5;
-    auto pick = [&x](const std::vector<std::string>& v) -> const std::string& {
-        x = x * 1664525u + 1013904223u;
-        return v[(x >> 8) % v.size()];
-    };
+    Picker pick{5};
     for (int round = 0; round < 300; ++round) {
         std::vector<std::string> text = {"PC CHECK START AT 1"};
         for (int i = 0; i < 10; ++i)
             text.push_back(pick(paths) + "," + pick(sizes) + ",a,b,16");
         text.push_back("end");
-        LineList lines = listOf(text);
-        std::string error, expectedError;
-        FieldSplitter s;
-        try {
-            substituteDriveSizes(lines, s, nullptr);
-        } catch (const IndexError& e) {
-            error = e.what();
-        }
-        LineList expected = listOf(text);
-        try {
-            test::referenceSubstitute(expected);
-        } catch (const IndexError& e) {
-            expectedError = e.what();
-        }
-        ASSERT_EQ(error, expectedError) << round;
+        LineList lines = listOf(text), expected = listOf(text);
+        const std::string error = errorOf(lines, [](LineList& l) {
+            FieldSplitter s;
+            substituteDriveSizes(l, s, nullptr);
+        });
+        ASSERT_EQ(error, errorOf(expected, test::referenceSubstitute)) << round;
         if (error.empty()) {
             ASSERT_EQ(linesOf(lines), linesOf(expected)) << round;
         }
     }
-}
-
-TEST(ReportReader, JapaneseNamesWithBackslashTrailBytesSurviveExpansion)
-{
-    const std::string soft = sj("ソフト");
-    const std::string table = sj("表計算");
-    LineList lines = listOf({"PC CHECK START AT 1", "C:,9,1%", ">,9,a,b,", ">" + soft + ",5,,,",
-                             ">>" + table + ",4,,,", "end"});
-    FieldSplitter s;
-    ExpandFullDescription(lines, s, nullptr);
-    EXPECT_EQ(lines[3], "C:\\" + soft + ",5,a,b,16");
-    EXPECT_EQ(lines[4], "C:\\" + soft + "\\" + table + ",4,a,b,16");
 }
 
 TEST(ExpandFullDescription, MatchesThePlainRewriteOnAwkwardLines)
@@ -357,33 +363,20 @@ TEST(ExpandFullDescription, MatchesThePlainRewriteOnAwkwardLines)
     const std::vector<std::string> dates = {"", "\"2020/01/01 00:00\"", "x", "\"y\"", "\"a\"\"b c\"", "\"" + a + " 1\"", a,
                                             "\"\"", "\"\x81 \""};
     const std::vector<std::string> tails = {"", ",", ",extra", ", spaced", ",\"q r\",,", ",1,2,3,4,5", " ", ",\"\""};
-    std::uint32_t x = 99;
-    auto pick = [&x](const std::vector<std::string>& v) -> const std::string& {
-        x = x * 1664525u + 1013904223u;
-        return v[(x >> 8) % v.size()];
-    };
+    Picker pick{99};
     for (int round = 0; round < 400; ++round) {
         std::vector<std::string> text = {"PC CHECK START AT 1", "C:,100,5%", ">,?,\"2019/01/01 00:00\",\"2019/01/02 00:00\",",
                                          ">a,1,,,", ">>b,1,,,"};
         for (int i = 0; i < 12; ++i)
             text.push_back(pick(paths) + "," + pick(sizes) + "," + pick(dates) + "," + pick(dates) + "," +
-                           (x % 3 ? "" : "17") + pick(tails));
+                           (pick.x % 3 ? "" : "17") + pick(tails));
         text.push_back("end");
-        LineList fast = listOf(text);
-        LineList plain = listOf(text);
-        FieldSplitter s;
-        std::string fastError, plainError;
-        try {
-            ExpandFullDescription(fast, s, nullptr);
-        } catch (const IndexError& e) {
-            fastError = e.what();
-        }
-        try {
-            test::referenceExpand(plain);
-        } catch (const IndexError& e) {
-            plainError = e.what();
-        }
-        ASSERT_EQ(fastError, plainError) << round;
+        LineList fast = listOf(text), plain = listOf(text);
+        const std::string fastError = errorOf(fast, [](LineList& l) {
+            FieldSplitter s;
+            ExpandFullDescription(l, s, nullptr);
+        });
+        ASSERT_EQ(fastError, errorOf(plain, test::referenceExpand)) << round;
         ASSERT_EQ(linesOf(fast), linesOf(plain)) << round;
     }
 }

@@ -8,34 +8,33 @@ namespace dg {
 namespace {
 using test::sj;
 
-TEST(Sjis, TrailByteEqualToBackslashIsNotASeparator)
+TEST(Sjis, FindCharStepsOverDoubleByteCharacters)
 {
-    // ソ is 0x83 0x5C, 表 is 0x95 0x5C, 能 is 0x94 0x5C.
-    for (const char* name : {"ソフト", "表計算", "機能"}) {
-        const std::string text = sj(name) + "\\x";
-        const std::size_t pos = sjis::findChar(text, '\\');
-        ASSERT_NE(pos, std::string::npos) << name;
-        EXPECT_EQ(text.substr(pos), "\\x") << name;
-    }
-    EXPECT_EQ(sjis::findChar(sj("ソ"), '\\'), std::string::npos);
-}
-
-TEST(Sjis, RunsOfLeadRangeBytesAreCountedFromACharacterBoundary)
-{
-    // 0x83 is both a lead byte and a valid trail byte: only the run's parity tells them apart.
-    EXPECT_EQ(sjis::findChar(std::string("\x83\x83\x5C", 3), '\\'), 2u);
-    EXPECT_EQ(sjis::findChar(std::string("\x83\x83\x83\x5C", 4), '\\'), std::string::npos);
-    EXPECT_EQ(sjis::findChar(std::string("a\\\x83\x83\x83\x5C\\", 7), '\\', 2), 6u);
-    // A search that starts on a boundary does not look at bytes before it.
-    EXPECT_EQ(sjis::findChar(std::string("\x83\x5C\x5C", 3), '\\', 2), 2u);
-}
-
-TEST(Sjis, LeadByteAtEndStandsAlone)
-{
-    const std::string text("ab\x83", 3);
-    EXPECT_EQ(sjis::findChar(text, '\x83'), 2u);
-    EXPECT_EQ(sjis::charLength(text, 2), 1u);
-    EXPECT_EQ(sjis::findChar(text, 'z'), std::string::npos);
+    constexpr auto npos = std::string::npos;
+    struct Case {
+        const char* what;
+        std::string text;
+        char wanted;
+        std::size_t from;
+        std::size_t expected;
+    };
+    // ソ is 0x83 0x5C, 表 is 0x95 0x5C, 能 is 0x94 0x5C: a trail byte equal to "\\" is no separator.
+    // 0x83 is both a lead byte and a valid trail byte: only the parity of a run tells them apart.
+    const Case cases[] = {
+        {"ソフト", sj("ソフト") + "\\x", '\\', 0, 6},
+        {"表計算", sj("表計算") + "\\x", '\\', 0, 6},
+        {"機能", sj("機能") + "\\x", '\\', 0, 4},
+        {"ソ alone", sj("ソ"), '\\', 0, npos},
+        {"even run", std::string("\x83\x83\x5C", 3), '\\', 0, 2},
+        {"odd run", std::string("\x83\x83\x83\x5C", 4), '\\', 0, npos},
+        {"odd run after a start", std::string("a\\\x83\x83\x83\x5C\\", 7), '\\', 2, 6},
+        {"no look before the start", std::string("\x83\x5C\x5C", 3), '\\', 2, 2},
+        {"lead byte at the end stands alone", std::string("ab\x83", 3), '\x83', 0, 2},
+        {"absent", std::string("ab\x83", 3), 'z', 0, npos},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(sjis::findChar(c.text, c.wanted, c.from), c.expected) << c.what;
+    EXPECT_EQ(sjis::charLength(std::string("ab\x83", 3), 2), 1u);
 }
 
 TEST(Sjis, MarkerIsFoundWithoutRegardToCaseOnCharacterBoundariesOnly)

@@ -14,6 +14,9 @@ namespace dg {
 namespace {
 using test::sj;
 
+// The dates and attributes that end a folder line.
+const std::string kRest = ",\"2025/01/04 09:12:44\",\"2026/12/08 18:11:02\",16";
+
 class SyncPath : public ::testing::Test {
 protected:
     LineList lines;
@@ -66,12 +69,6 @@ TEST_F(SyncPath, RoundTripsEveryNode)
         EXPECT_EQ(find(tree.level(id), syncPathText(tree, lines, splitter, id)), id) << nameOf(id);
 }
 
-} // namespace
-} // namespace dg
-
-namespace dg {
-namespace {
-using test::sj;
 
 // Two viewers, one showing a report and one its copy in the other encoding (and POSIX reports
 // with volumes "/" and "/home"): every node a viewer sends is found by the other, and by itself.
@@ -89,7 +86,7 @@ TEST(SyncPathAcrossEncodings, EveryNodeIsFoundByBothViewers)
             tree.sort(lines, NameCollator("en"));
         }
     };
-    const std::string rest = ",\"2025/01/04 09:12:44\",\"2026/12/08 18:11:02\",16\r\n";
+    const std::string rest = kRest + "\r\n";
     const std::string u8 = "\xEF\xBB\xBF";
     const std::string sjisDrive = sj("PC CHECK START AT 1\r\nC:,9,1%\r\nC:\\,9" + rest + "C:\\ソフト,5" + rest +
                                      "C:\\ソフト\\表計算,4" + rest + "\"C:\\a b\",3" + rest + "end\r\n");
@@ -121,10 +118,9 @@ TEST(SyncPathAcrossEncodings, EveryNodeIsFoundByBothViewers)
 
 TEST(SyncPathAcrossEncodings, PosixPathsAndNamesTheReceiverCannotHold)
 {
-    const std::string rest = ",\"2025/01/04 09:12:44\",\"2026/12/08 18:11:02\",16";
     LineList lines;
-    lines.assignText(sj("PC CHECK START AT 1\r\n/home:,9,1%\r\n/home,9" + rest + "\r\n/home/x,1" + rest +
-                        "\r\n/home/x/y,1" + rest + "\r\nend\r\n"));
+    lines.assignText(sj("PC CHECK START AT 1\r\n/home:,9,1%\r\n/home,9" + kRest + "\r\n/home/x,1" + kRest +
+                        "\r\n/home/x/y,1" + kRest + "\r\nend\r\n"));
     checkForm(lines);
     FolderTree tree;
     FieldSplitter splitter;

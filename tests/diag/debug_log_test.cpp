@@ -1,6 +1,7 @@
 #include "diag/debug_log.h"
 
 #include "core/errors.h"
+#include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +11,6 @@
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
-#include <iterator>
 #include <memory>
 #include <regex>
 #include <set>
@@ -30,11 +30,7 @@ const std::string kEndBanner = "***** \x83\x66\x83\x6F\x83\x62\x83\x4F\x8F\x6F\x
                                "\x8F\x49\x97\xB9 *****";
 const std::string kTooMany = "ログファイル数が多すぎます。デバッグの指定を取り消します。";
 
-std::string readBytes(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using dg::test::readBytes;
 
 std::string numbered(int n)
 {
@@ -43,18 +39,15 @@ std::string numbered(int n)
 
 class DebugLogTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        std::string pattern = (fs::temp_directory_path() / "dg_debug_log_XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        m_dir = pattern;
-        m_base = m_dir / "dirgauge";
-    }
+    void SetUp() override { renew(); }
 
-    void TearDown() override
+    // A fresh empty folder and a clock started again, for the next row of a table.
+    void renew()
     {
-        std::error_code ignored;
-        fs::remove_all(m_dir, ignored);
+        m_temp = std::make_unique<dg::test::TempDir>();
+        m_dir = m_temp->path();
+        m_base = m_dir / "dirgauge";
+        m_ticks = 0;
     }
 
     // Every call of the clock is one millisecond later, starting at 01/03 09:05:07.004.
@@ -66,6 +59,17 @@ protected:
     }
     std::unique_ptr<DebugLog> makeLog() { return makeLog(m_base); }
 
+    // A log switched on that has been given these lines.
+    std::unique_ptr<DebugLog> logOf(const fs::path& base, const std::vector<std::string>& lines)
+    {
+        auto log = makeLog(base);
+        log->setEnabled(true);
+        for (const std::string& line : lines)
+            log->out(line);
+        return log;
+    }
+    std::unique_ptr<DebugLog> logOf(const std::vector<std::string>& lines) { return logOf(m_base, lines); }
+
     std::set<std::string> entries() const
     {
         std::set<std::string> names;
@@ -76,6 +80,7 @@ protected:
 
     void touch(const std::string& name) const { std::ofstream(m_dir / name) << "old"; }
 
+    std::unique_ptr<dg::test::TempDir> m_temp;
     fs::path m_dir;
     fs::path m_base;
     int m_ticks = 0;
@@ -117,17 +122,14 @@ TEST_F(DebugLogTest, TakesFirstFreeNumber)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        TearDown();
-        SetUp();
+        renew();
         for (int n : c.present) {
             if (c.asFolders)
                 fs::create_directory(m_dir / numbered(n));
             else
                 touch(numbered(n));
         }
-        auto log = makeLog();
-        log->setEnabled(true);
-        log->out("x");
+        auto log = logOf({"x"});
         ASSERT_TRUE(log->isOpen());
         EXPECT_EQ(log->currentFile(), m_dir / numbered(c.expected));
         log->end();
@@ -144,10 +146,7 @@ TEST_F(DebugLogTest, AllNamesTakenReportsOnceAndSwitchesOff)
 {
     for (int n = 1; n <= 99; ++n)
         touch(numbered(n));
-    auto log = makeLog();
-    log->setEnabled(true);
-    log->out("first");
-    log->out("second");
+    auto log = logOf({"first", "second"});
     log->end();
     EXPECT_EQ(m_messages, std::vector<std::string>{kTooMany});
     EXPECT_FALSE(log->enabled());
@@ -166,10 +165,7 @@ TEST_F(DebugLogTest, UncreatableFileReportsOpenErrorAndSwitchesOff)
     for (const fs::path& base : bases) {
         SCOPED_TRACE(base.string());
         m_messages.clear();
-        auto log = makeLog(base);
-        log->setEnabled(true);
-        log->out("first");
-        log->out("second");
+        auto log = logOf(base, {"first", "second"});
         const std::string expected = base.string()
                                      + "01.log のオープンエラーです。\r\nデバッグの指定を取り消します。";
         EXPECT_EQ(m_messages, std::vector<std::string>{expected});
@@ -178,20 +174,31 @@ TEST_F(DebugLogTest, UncreatableFileReportsOpenErrorAndSwitchesOff)
     }
 }
 
-TEST_F(DebugLogTest, WritesExactBytesWithOwnTimestamps)
+// However the log ends, the file holds each line once after its own timestamp, between one start
+// and one end banner.
+TEST_F(DebugLogTest, WritesExactBytesWithOwnTimestampsAndOneEndBanner)
 {
     // "表示" ends in the trail byte 0x5C; the raw bytes must pass through unchanged.
     const std::string text = "Start LoadFile, C:\\\x95\x5C\x8E\xA6\x5C\x81\x40x.txt";
-    auto log = makeLog();
-    log->setEnabled(true);
-    log->out(text);
-    log->out("");
-    log->end();
     const std::string expected = "01/03 09:05:07.004 " + kStartBanner + "\r\n"
                                  + "01/03 09:05:07.005 " + text + "\r\n"
                                  + "01/03 09:05:07.006 \r\n"
                                  + "01/03 09:05:07.007 " + kEndBanner + "\r\n";
-    EXPECT_EQ(readBytes(m_dir / "dirgauge01.log"), expected);
+    const std::pair<const char*, void (*)(std::unique_ptr<DebugLog>&)> endings[] = {
+        {"ended", [](std::unique_ptr<DebugLog>& log) { log->end(); }},
+        {"ended twice", [](std::unique_ptr<DebugLog>& log) {
+             log->end();
+             log->end();
+         }},
+        {"destroyed", [](std::unique_ptr<DebugLog>& log) { log.reset(); }},
+    };
+    for (const auto& [name, finish] : endings) {
+        SCOPED_TRACE(name);
+        renew();
+        auto log = logOf({text, ""});
+        finish(log);
+        EXPECT_EQ(readBytes(m_dir / "dirgauge01.log"), expected);
+    }
 }
 
 TEST_F(DebugLogTest, SystemClockGivesWellFormedTimestamp)
@@ -203,35 +210,9 @@ TEST_F(DebugLogTest, SystemClockGivesWellFormedTimestamp)
     EXPECT_LE(now.month, 12);
 }
 
-TEST_F(DebugLogTest, SecondEndWritesNothing)
-{
-    auto log = makeLog();
-    log->setEnabled(true);
-    log->out("x");
-    log->end();
-    const std::string once = readBytes(m_dir / "dirgauge01.log");
-    log->end();
-    EXPECT_EQ(readBytes(m_dir / "dirgauge01.log"), once);
-    EXPECT_EQ(once.find(kEndBanner), once.rfind(kEndBanner));
-    EXPECT_NE(once.find(kEndBanner), std::string::npos);
-}
-
-TEST_F(DebugLogTest, DestructionEndsAnOpenLog)
-{
-    {
-        auto log = makeLog();
-        log->setEnabled(true);
-        log->out("x");
-    }
-    const std::string content = readBytes(m_dir / "dirgauge01.log");
-    EXPECT_EQ(content.substr(content.size() - kEndBanner.size() - 2), kEndBanner + "\r\n");
-}
-
 TEST_F(DebugLogTest, SwitchingOnAgainStartsNextFile)
 {
-    auto log = makeLog();
-    log->setEnabled(true);
-    log->out("one");
+    auto log = logOf({"one"});
     log->setEnabled(false);
     log->end();
     log->out("dropped");
@@ -254,9 +235,7 @@ TEST_F(DebugLogTest, FolderRemovedWhileLoggingDoesNotCrash)
 {
     const fs::path folder = m_dir / "logs";
     fs::create_directory(folder);
-    auto log = makeLog(folder / "dirgauge");
-    log->setEnabled(true);
-    log->out("before");
+    auto log = logOf(folder / "dirgauge", {"before"});
     fs::remove_all(folder);
     log->out("after");
     log->end();
@@ -280,8 +259,7 @@ TEST_F(DebugLogTest, WriteFailureRaisesIoErrorAndSwitchesOff)
             getrlimit(RLIMIT_FSIZE, &limit);
             limit.rlim_cur = 4096;
             setrlimit(RLIMIT_FSIZE, &limit);
-            auto log = makeLog();
-            log->setEnabled(true);
+            auto log = logOf({});
             std::string message;
             try {
                 log->out(std::string(256 * 1024, 'x'));

@@ -12,10 +12,9 @@
 #include "partner/endpoint_dir.h"
 #include "partner/frame.h"
 #include "partner/set_partner_text.h"
+#include "tests/fuzz/fuzz_require.h"
 
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -25,14 +24,6 @@
 namespace {
 using namespace dg;
 using namespace dg::partner;
-
-// Names the broken rule on standard error before libFuzzer saves the input.
-void fail(const char* rule, int line)
-{
-    std::fprintf(stderr, "rule broken at line %d: %s\n", line, rule);
-    std::abort();
-}
-#define require(condition) ((condition) ? void() : fail(#condition, __LINE__))
 
 std::uint32_t littleEndian(std::string_view bytes, std::size_t at, std::size_t size)
 {

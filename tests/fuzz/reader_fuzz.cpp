@@ -12,9 +12,9 @@
 #include "core/line_list.h"
 #include "core/report_reader.h"
 #include "tests/core/plain_reference.h"
+#include "tests/fuzz/fuzz_require.h"
 
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -31,11 +31,9 @@ void checkLineScan(const std::string& text)
     // A leading UTF-8 byte-order mark is no part of line 0.
     if (!expected.empty() && expected[0].starts_with(kUtf8Mark))
         expected[0].erase(0, kUtf8Mark.size());
-    if (list.size() != expected.size())
-        std::abort();
+    require(list.size() == expected.size());
     for (std::size_t i = 0; i < expected.size(); ++i)
-        if (list[i] != expected[i])
-            std::abort();
+        require(list[i] == expected[i]);
 }
 
 // Runs a rewrite on two copies of the same report, the real one and the plain one, and requires
@@ -59,11 +57,10 @@ void checkSame(const std::vector<std::string>& text, Real real, Plain plain)
     } catch (const IndexError& e) {
         errorB = e.what();
     }
-    if (errorA != errorB || a.size() != b.size())
-        std::abort();
+    require(errorA == errorB);
+    require(a.size() == b.size());
     for (std::size_t i = 0; i < a.size(); ++i)
-        if (a[i] != b[i])
-            std::abort();
+        require(a[i] == b[i]);
 }
 
 } // namespace

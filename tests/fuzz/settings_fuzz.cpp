@@ -12,12 +12,12 @@
 #include "core/sjis.h"
 #include "settings/ini_document.h"
 #include "settings/ini_file.h"
+#include "tests/fuzz/fuzz_require.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <map>
 #include <optional>
 #include <string>
@@ -26,14 +26,6 @@
 
 namespace {
 using namespace dg;
-
-// Names the broken rule on standard error before libFuzzer saves the input.
-void fail(const char* rule, int line)
-{
-    std::fprintf(stderr, "rule broken at line %d: %s\n", line, rule);
-    std::abort();
-}
-#define require(condition) ((condition) ? void() : fail(#condition, __LINE__))
 
 // ASCII letters in lower case; a double-byte character (whose trail byte may look like a letter)
 // stays as it is.

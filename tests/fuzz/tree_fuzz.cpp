@@ -24,10 +24,9 @@
 #include "core/sync_path.h"
 #include "core/tree_builder.h"
 #include "core/tree_names.h"
+#include "tests/fuzz/fuzz_require.h"
 
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <set>
 #include <string>
 #include <string_view>
@@ -35,14 +34,6 @@
 
 namespace {
 using namespace dg;
-
-// Names the broken rule on standard error before libFuzzer saves the input.
-void fail(const char* rule, int line)
-{
-    std::fprintf(stderr, "rule broken at line %d: %s\n", line, rule);
-    std::abort();
-}
-#define require(condition) ((condition) ? void() : fail(#condition, __LINE__))
 
 const NameCollator& collator()
 {

@@ -4,6 +4,7 @@
 // with plain POSIX sockets; every loop and wait is bounded.
 #include "partner/partner_endpoint.h"
 
+#include "tests/partner/partner_test_support.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -17,13 +18,11 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
@@ -35,15 +34,8 @@ namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
-
-QCoreApplication& application()
-{
-    static int argc = 1;
-    static char name[] = "partner_abuse_test";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication app(argc, argv);
-    return app;
-}
+using test::connectTo;
+using test::request;
 
 // Runs an event loop, as the viewer's own, until done() holds or the time is up; returns done().
 // (A real loop rather than processEvents, so that deferred deletions happen as in the viewer.)
@@ -62,22 +54,6 @@ bool runUntil(const std::function<bool()>& done, std::chrono::milliseconds limit
     if (!done())
         loop.exec();
     return done();
-}
-
-// A connected blocking socket, or -1.
-int connectTo(const std::filesystem::path& path)
-{
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0)
-        return -1;
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
 }
 
 bool writeAll(int fd, std::string_view bytes)
@@ -135,14 +111,9 @@ bool closedByPeer(int fd, std::chrono::milliseconds limit)
     return false;
 }
 
-std::string request(MessageNumber message, std::uint32_t id, std::string payload = {})
-{
-    return encodeFrame(Frame{message, id, 0, 0, std::move(payload)}).value();
-}
-
 class PartnerAbuseTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { application(); }
+    static void SetUpTestSuite() { test::application(); }
 
     void SetUp() override
     {
@@ -184,7 +155,7 @@ protected:
         return waits;
     }
 
-    test::TempDir m_dir;
+    ::dg::test::TempDir m_dir;
     PartnerEndpoint m_endpoint;
     int m_handled = 0;
 };

@@ -2,7 +2,7 @@
 
 #include "core/errors.h"
 #include "settings/ini_file.h"
-#include "tests/settings/default_comp.h"
+#include "tests/settings/settings_test_support.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -93,18 +93,24 @@ TEST(CompSetting, HandEditedValues)
     struct Case {
         const char* line;
         std::int32_t expectedU1Limit;
+        bool synchro;
     };
     const Case cases[] = {
-        {"F3U1_Limit=0x14", 20},  {"F3U1_Limit=$14", 20}, {"f3u1_limit=20", 20},
-        {"F3U1_Limit=abc", 10},   {"F3U1_Limit=", 10},     {"F3U1_Limit=0", 0},
-        {"F3U1_Limit=-5", -5},    {"F3U1_Limit=1000", 1000}, {"F3U1_Limit=99999999999", 10},
+        {"F3U1_Limit=0x14", 20, true}, {"F3U1_Limit=$14", 20, true}, {"f3u1_limit=20", 20, true},
+        {"F3U1_Limit=abc", 10, true},  {"F3U1_Limit=", 10, true},    {"F3U1_Limit=0", 0, true},
+        {"F3U1_Limit=-5", -5, true},   {"F3U1_Limit=1000", 1000, true}, {"F3U1_Limit=99999999999", 10, true},
+        // The switch reads as a boolean: any integer but 0 is on, and what is no integer the default.
+        {"Synchro=0", 10, false}, {"Synchro=1", 10, true}, {"Synchro=2", 10, true},
+        {"Synchro=yes", 10, true}, {"Synchro=-1", 10, true},
     };
     TempDir dir;
     for (const Case& c : cases) {
         writeBytes(dir / "dirgauge.ini", std::string("[comp]\n") + c.line + "\n");
-        const CompSetting loaded = LoadIniCompSetting(IniFile(dir / "dirgauge.ini"));
+        const IniFile ini(dir / "dirgauge.ini");
+        const CompSetting loaded = LoadIniCompSetting(ini);
         EXPECT_EQ(loaded.F3U1_Limit, c.expectedU1Limit) << c.line;
         EXPECT_EQ(loaded.F3U2_Limit, 30) << c.line;
+        EXPECT_EQ(ini.readBool("Comp", "Synchro", true), c.synchro) << c.line;
     }
 
     writeBytes(dir / "dirgauge.ini", "[Comp]\nF3Ad_BgColor=0xFF000005\nF3U2_ChColor=4278190085\n");
@@ -113,33 +119,14 @@ TEST(CompSetting, HandEditedValues)
     EXPECT_EQ(colours.F3U2_ChColor, 0x000000FFu); // beyond 32 bits signed: the default
 }
 
-TEST(CompSetting, SynchroReadsAsABoolean)
-{
-    struct Case {
-        const char* value;
-        bool expected;
-    };
-    const Case cases[] = {{"0", false}, {"1", true}, {"2", true}, {"yes", true}, {"-1", true}};
-    TempDir dir;
-    for (const Case& c : cases) {
-        writeBytes(dir / "dirgauge.ini", std::string("[Comp]\nSynchro=") + c.value + "\n");
-        EXPECT_EQ(IniFile(dir / "dirgauge.ini").readBool("Comp", "Synchro", true), c.expected)
-            << c.value;
-    }
-}
-
 TEST(CompSetting, RefusedSaveRaisesAndLeavesTheFile)
 {
     TempDir dir;
     writeBytes(dir / "dirgauge.ini", "[Comp]\nF3U1_Limit=12\n");
     std::filesystem::create_directory(dir / "dirgauge.ini.tmp");
     IniFile ini(dir / "dirgauge.ini");
-    try {
-        SaveIniCompSetting(ini, CompSetting{}, true);
-        ADD_FAILURE() << "no error";
-    } catch (const UserError& e) {
-        EXPECT_EQ(std::string(e.what()), (dir / "dirgauge.ini").string() + " に書き込めません");
-    }
+    EXPECT_EQ(test::refusal([&] { SaveIniCompSetting(ini, CompSetting{}, true); }),
+              test::refusedText(dir / "dirgauge.ini"));
     EXPECT_EQ(readBytes(dir / "dirgauge.ini"), "[Comp]\nF3U1_Limit=12\n");
 }
 

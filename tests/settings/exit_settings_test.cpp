@@ -2,7 +2,7 @@
 
 #include "core/errors.h"
 #include "settings/ini_file.h"
-#include "tests/settings/default_comp.h"
+#include "tests/settings/settings_test_support.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -62,9 +62,7 @@ TEST(ExitSettings, ExitOrderDropsUnlistedKeysAndKeepsOtherSectionsByteForByte)
     compText.replace(compText.find("F3U1_Limit=10"), 13, "F3U1_Limit=20");
     std::string expected = "; top\r\n" + mine + last + "\r\n" +
                            "[Form]\r\nWidth=800\r\nHeight=600\r\nTop=-5\r\nLeft=7\r\n[Comp]\r\n";
-    for (std::size_t at = 0; (at = compText.find('\n', at)) != std::string::npos; at += 2)
-        compText.insert(at, "\r");
-    expected += compText + "Synchro=0\r\n[Env]\r\nCurrentName=/data/new report.txt\r\nDebug=1\r\n";
+    expected += test::crlf(compText) + "Synchro=0\r\n[Env]\r\nCurrentName=/data/new report.txt\r\nDebug=1\r\n";
     EXPECT_EQ(readBytes(dir / "dirgauge.ini"), expected);
 }
 
@@ -146,13 +144,8 @@ TEST(ExitSettings, RefusedExitWritesNothing)
     TempDir dir;
     writeBytes(dir / "plain", "x");
     IniFile ini(dir / "plain" / "dirgauge.ini");
-    try {
-        writeExitSettings(ini, FormPlacement{}, CompSetting{}, true, "", false);
-        ADD_FAILURE() << "no error";
-    } catch (const UserError& e) {
-        EXPECT_EQ(std::string(e.what()),
-                  (dir / "plain" / "dirgauge.ini").string() + " に書き込めません");
-    }
+    EXPECT_EQ(test::refusal([&] { writeExitSettings(ini, FormPlacement{}, CompSetting{}, true, "", false); }),
+              test::refusedText(dir / "plain" / "dirgauge.ini"));
 }
 
 } // namespace

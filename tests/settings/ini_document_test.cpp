@@ -1,10 +1,13 @@
 #include "settings/ini_document.h"
 
+#include "core/encoding.h"
+
 #include <gtest/gtest.h>
 
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace dg {
 namespace {
@@ -51,49 +54,46 @@ TEST(ParseProfileInteger, FollowsTheProfileRules)
         EXPECT_EQ(parseProfileInteger(c.text), c.expected) << '"' << c.text << '"';
 }
 
-TEST(IniDocument, MatchesSectionsAndKeysWithoutRegardToCase)
+// Reading integers and booleans: names match without regard to ASCII case, the first of a
+// duplicated section or key counts, comments and lines without "=" are no keys, a Shift-JIS
+// trail byte neither ends a section name nor is folded, and a missing or unreadable value gives
+// the caller's default.
+TEST(IniDocument, ReadsFollowTheProfileRules)
 {
-    const IniDocument doc("[comp]\nf3u1_limit=0x14\n[FORM]\n  Width = 800  \n");
-    EXPECT_EQ(doc.readInteger("Comp", "F3U1_Limit", 10), 20);
-    EXPECT_EQ(doc.readInteger("Form", "WIDTH", 450), 800);
-    EXPECT_EQ(doc.readInteger("Form", "Height", 669), 669);
-    EXPECT_EQ(doc.readInteger("Env", "Width", 1), 1);
-}
-
-TEST(IniDocument, ReadsBooleansAsIntegers)
-{
-    const IniDocument doc("[Comp]\nA=0\nB=2\nC=yes\nD=-1\nE=\n");
-    EXPECT_FALSE(doc.readBool("Comp", "A", true));
-    EXPECT_TRUE(doc.readBool("Comp", "B", false));
-    EXPECT_TRUE(doc.readBool("Comp", "C", true));
-    EXPECT_FALSE(doc.readBool("Comp", "C", false));
-    EXPECT_TRUE(doc.readBool("Comp", "D", false));
-    EXPECT_TRUE(doc.readBool("Comp", "E", true));
-    EXPECT_FALSE(doc.readBool("Comp", "Missing", false));
-}
-
-TEST(IniDocument, FirstOfDuplicateKeysAndSectionsCounts)
-{
-    const IniDocument doc("[Env]\nDebug=1\ndebug=0\n[env]\nDebug=0\n");
-    EXPECT_TRUE(doc.readBool("Env", "Debug", false));
-}
-
-TEST(IniDocument, CommentsAndStrayLinesAreNotKeys)
-{
-    const IniDocument doc(";Width=1\n[Form]\n;Width=2\nWidth\n# note\nWidth=3\n");
-    EXPECT_EQ(doc.readInteger("Form", "Width", 0), 3);
-}
-
-TEST(IniDocument, ShiftJisTrailByteEqualToBracketDoesNotEndASectionName)
-{
-    // 0x83 0x5D is a katakana whose trail byte is "]".
-    const std::string name = "\x83\x5D" "A";
-    const IniDocument doc("[" + name + "]\nKey=5\n");
-    EXPECT_EQ(doc.readInteger(name, "key", 0), 5);
-    EXPECT_EQ(doc.readInteger("\x83\x5D" "a", "key", 0), 5);
-    // A trail byte equal to "A" is not folded: the katakana 0x83 0x41 differs from 0x83 0x61.
-    const IniDocument kana("[\x83\x41]\nKey=1\n");
-    EXPECT_EQ(kana.readInteger("\x83\x61", "Key", 0), 0);
+    struct Case {
+        const char* text;
+        const char* section;
+        const char* key;
+        bool asBool; // readBool instead of readInteger
+        int fallback;
+        int expected;
+    };
+    const char* const cased = "[comp]\nf3u1_limit=0x14\n[FORM]\n  Width = 800  \n";
+    const char* const bools = "[Comp]\nA=0\nB=2\nC=yes\nD=-1\nE=\n";
+    const char* const kana = "[\x83\x5D" "A]\nKey=5\n[\x83\x41]\nKey=1\n"; // 0x83 0x5D ends in "]"
+    const Case cases[] = {
+        {cased, "Comp", "F3U1_Limit", false, 10, 20},
+        {cased, "Form", "WIDTH", false, 450, 800},
+        {cased, "Form", "Height", false, 669, 669},
+        {cased, "Env", "Width", false, 1, 1},
+        {bools, "Comp", "A", true, 1, 0},
+        {bools, "Comp", "B", true, 0, 1},
+        {bools, "Comp", "C", true, 1, 1},
+        {bools, "Comp", "C", true, 0, 0},
+        {bools, "Comp", "D", true, 0, 1},
+        {bools, "Comp", "E", true, 1, 1},
+        {bools, "Comp", "Missing", true, 0, 0},
+        {"[Env]\nDebug=1\ndebug=0\n[env]\nDebug=0\n", "Env", "Debug", true, 0, 1},
+        {";Width=1\n[Form]\n;Width=2\nWidth\n# note\nWidth=3\n", "Form", "Width", false, 0, 3},
+        {kana, "\x83\x5D" "A", "key", false, 0, 5},
+        {kana, "\x83\x5D" "a", "key", false, 0, 5},
+        {kana, "\x83\x61", "Key", false, 0, 0}, // 0x83 0x41 is another katakana than 0x83 0x61
+    };
+    for (const Case& c : cases) {
+        const IniDocument doc(c.text);
+        const int read = c.asBool ? doc.readBool(c.section, c.key, c.fallback != 0) : doc.readInteger(c.section, c.key, c.fallback);
+        EXPECT_EQ(read, c.expected) << c.text << " [" << c.section << "] " << c.key;
+    }
 }
 
 TEST(IniDocument, ValuesAreReadUpTo2047BytesWithoutSplittingACharacter)
@@ -150,39 +150,29 @@ TEST(IniDocument, EditsFollowTheProfileRules)
     struct Case {
         const char* name;
         std::string before;
+        const char* section;
+        const char* key;
         std::string after;
     };
     const std::string crlf = "; kept\r\n[Form]\r\nWidth=1\r\n\r\n[Other]\r\nX=1\r\n";
     const Case cases[] = {
         {"replace in place keeps key spelling and line end",
-         "[form]\r\n  width = 1 \r\nTop=2\r\n", "[form]\r\nwidth=800\r\nTop=2\r\n"},
+         "[form]\r\n  width = 1 \r\nTop=2\r\n", "Form", "Width", "[form]\r\nwidth=800\r\nTop=2\r\n"},
         {"new key goes after the last non-blank line of its section",
-         crlf, "; kept\r\n[Form]\r\nWidth=1\r\nHeight=800\r\n\r\n[Other]\r\nX=1\r\n"},
+         crlf, "Form", "Height", "; kept\r\n[Form]\r\nWidth=1\r\nHeight=800\r\n\r\n[Other]\r\nX=1\r\n"},
         {"new section goes to the end, last line gets its ending",
-         "[Other]\nX=1", "[Other]\nX=1\n[Form]\nHeight=800\n"},
-        {"empty file: CR LF, the format's own", "", "[Form]\r\nHeight=800\r\n"},
-        {"no line end yet: CR LF", "; note", "; note\r\n[Form]\r\nHeight=800\r\n"},
+         "[Other]\nX=1", "Form", "Height", "[Other]\nX=1\n[Form]\nHeight=800\n"},
+        {"empty file: CR LF, the format's own", "", "Form", "Height", "[Form]\r\nHeight=800\r\n"},
+        {"no line end yet: CR LF", "; note", "Form", "Height", "; note\r\n[Form]\r\nHeight=800\r\n"},
+        {"new lines take the ending of the first line: CR LF", "[A]\r\nX=1\nY=2\n", "B", "Z",
+         "[A]\r\nX=1\nY=2\n[B]\r\nZ=800\r\n"},
+        {"new lines take the ending of the first line: LF", "[A]\nX=1\r\n", "B", "Z", "[A]\nX=1\r\n[B]\nZ=800\n"},
     };
     for (const Case& c : cases) {
         IniDocument doc(c.before);
-        if (std::string(c.name).starts_with("replace"))
-            doc.writeInteger("Form", "Width", 800);
-        else
-            doc.writeInteger("Form", "Height", 800);
+        doc.writeInteger(c.section, c.key, 800);
         EXPECT_EQ(doc.bytes(), c.after) << c.name;
     }
-}
-
-TEST(IniDocument, NewLinesTakeTheEndingOfTheFirstLine)
-{
-    IniDocument crlf("[A]\r\nX=1\nY=2\n");
-    crlf.writeInteger("B", "Z", 3);
-    EXPECT_EQ(crlf.bytes(), "[A]\r\nX=1\nY=2\n[B]\r\nZ=3\r\n");
-
-    IniDocument lf("[A]\nX=1\r\n");
-    lf.writeInteger("B", "Z", 3);
-    EXPECT_EQ(lf.bytes(), "[A]\nX=1\r\n[B]\nZ=3\n");
-
     // A last line ending in a lone CR keeps its CR as text: it gets a CR LF of its own.
     IniDocument lone("[A]\nX=1\r");
     lone.writeInteger("B", "Z", 3);
@@ -198,10 +188,13 @@ TEST(IniDocument, TextValuesAreUtf8OrElseShiftJis)
     EXPECT_EQ(doc.readText("Env", "C", ""), "\xFF\xFEx"); // neither: kept as it is
     EXPECT_EQ(doc.readText("Env", "D", ""), "plain");
     EXPECT_EQ(doc.readText("Env", "Missing", "def"), "def");
-    EXPECT_FALSE(isValidUtf8("\xED\xA0\x80")); // a surrogate
-    EXPECT_FALSE(isValidUtf8("\xC0\xAF"));     // overlong
-    EXPECT_FALSE(isValidUtf8("\xE6\x96"));     // cut short
-    EXPECT_TRUE(isValidUtf8("\xF0\x9F\x98\x80"));
+    // A surrogate, an overlong form, a sequence cut short, past U+10FFFF, one that is well formed:
+    // the settings' own check agrees with the reports' one.
+    for (const auto& [text, valid] : {std::pair{"\xED\xA0\x80", false}, {"\xC0\xAF", false}, {"\xE6\x96", false},
+                                      {"\xF4\x90\x80\x80", false}, {"\xF0\x9F\x98\x80", true}}) {
+        EXPECT_EQ(isValidUtf8(text), valid) << testing::PrintToString(text);
+        EXPECT_EQ(encoding::isValidUtf8(text), valid) << testing::PrintToString(text);
+    }
 }
 
 TEST(IniDocument, EraseSectionRemovesEverySectionOfThatNameAndNothingElse)

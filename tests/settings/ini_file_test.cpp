@@ -1,6 +1,7 @@
 #include "settings/ini_file.h"
 
 #include "core/errors.h"
+#include "tests/settings/settings_test_support.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@
 
 #include <chrono>
 #include <fcntl.h>
+#include <functional>
 #include <future>
 #include <string>
 #include <sys/stat.h>
@@ -21,25 +23,10 @@ namespace dg {
 namespace {
 
 using test::readBytes;
+using test::refusal;
+using test::refusedText;
 using test::TempDir;
 using test::writeBytes;
-
-std::string refusedText(const std::filesystem::path& path)
-{
-    return path.string() + " に書き込めません";
-}
-
-// Runs the write and returns the text of the UserError it throws (empty when none).
-template <typename Write>
-std::string refusal(Write&& write)
-{
-    try {
-        write();
-    } catch (const UserError& e) {
-        return e.what();
-    }
-    return {};
-}
 
 TEST(IniFile, MissingFileReadsDefaultsAndTheFirstWriteCreatesIt)
 {
@@ -114,27 +101,23 @@ TEST(IniFile, ExistingPermissionsAreKeptAndAStaleTempFileIsReplaced)
     EXPECT_FALSE(std::filesystem::exists(dir / "dirgauge.ini.tmp"));
 }
 
-TEST(IniFile, SymbolicLinkToTheFileStaysALink)
-{
-    TempDir dir;
-    std::filesystem::create_directory(dir / "real");
-    writeBytes(dir / "real" / "dirgauge.ini", "[Form]\nWidth=1\n");
-    std::filesystem::create_symlink(dir / "real" / "dirgauge.ini", dir / "dirgauge.ini");
-    IniFile ini(dir / "dirgauge.ini");
-    ini.writeInteger("Form", "Width", 3);
-    EXPECT_TRUE(std::filesystem::is_symlink(dir / "dirgauge.ini"));
-    EXPECT_EQ(readBytes(dir / "real" / "dirgauge.ini"), "[Form]\nWidth=3\n");
-}
-
 TEST(IniFile, WritesGoThroughSymbolicLinksToTheirTarget)
 {
     TempDir dir;
     std::filesystem::create_directories(dir / "store" / "deep");
-    // A dangling link (the target is made by the first write) and a relative chain of two links.
+    // A link to a file, a dangling link (the target is made by the first write) and a relative
+    // chain of two links.
+    writeBytes(dir / "store" / "linked.ini", "[Form]\nWidth=1\n");
+    std::filesystem::create_symlink(dir / "store" / "linked.ini", dir / "link.ini");
     std::filesystem::create_symlink(dir / "store" / "new.ini", dir / "dangling.ini");
     writeBytes(dir / "store" / "deep" / "real.ini", "[Form]\r\nWidth=1\r\n");
     std::filesystem::create_symlink("deep/real.ini", dir / "store" / "hop.ini");
     std::filesystem::create_symlink("store/hop.ini", dir / "chain.ini");
+
+    IniFile link(dir / "link.ini");
+    link.writeInteger("Form", "Width", 3);
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.ini"));
+    EXPECT_EQ(readBytes(dir / "store" / "linked.ini"), "[Form]\nWidth=3\n");
 
     IniFile dangling(dir / "dangling.ini");
     dangling.writeInteger("Form", "Width", 2);
@@ -262,77 +245,73 @@ TEST(IniFile, TwoProcessesWritingAtOnceLoseNothing)
     EXPECT_EQ(missing, 0);
 }
 
+// Each refused write names the settings file by its full path and leaves what is there as it was:
+// the file's bytes, a folder in its place, or nothing.
 TEST(IniFile, RefusedWritesRaiseTheFullPathAndChangeNothing)
 {
-    TempDir dir;
-
-    // The folder cannot exist: its parent is a regular file.
-    writeBytes(dir / "plain", "x");
-    IniFile underFile(dir / "plain" / "dirgauge.ini");
-    EXPECT_EQ(refusal([&] { underFile.writeInteger("Form", "Width", 1); }),
-              refusedText(dir / "plain" / "dirgauge.ini"));
-    EXPECT_EQ(refusal([&] { underFile.eraseSection("Form"); }),
-              refusedText(dir / "plain" / "dirgauge.ini"));
-    EXPECT_EQ(underFile.readInteger("Form", "Width", 450), 450);
-
-    // The temporary file's name is taken by a folder.
-    const auto blocked = dir / "blocked.ini";
-    writeBytes(blocked, "[Form]\nWidth=1\n");
-    std::filesystem::create_directory(dir / "blocked.ini.tmp");
-    IniFile tempBlocked(blocked);
-    EXPECT_EQ(refusal([&] { tempBlocked.writeString("Env", "CurrentName", "a"); }),
-              refusedText(blocked));
-    EXPECT_EQ(readBytes(blocked), "[Form]\nWidth=1\n");
-
-    // The settings file's name is taken by a folder: its content cannot be read, so it is not
-    // replaced.
-    std::filesystem::create_directory(dir / "folder.ini");
-    IniFile isFolder(dir / "folder.ini");
-    EXPECT_EQ(refusal([&] { isFolder.writeBool("Env", "Debug", true); }),
-              refusedText(dir / "folder.ini"));
-    EXPECT_TRUE(std::filesystem::is_directory(dir / "folder.ini"));
-}
-
-TEST(IniFile, RefusedBatchWritesNothing)
-{
-    TempDir dir;
-    const auto path = dir / "dirgauge.ini";
-    writeBytes(path, "[Form]\nWidth=1\n");
-    std::filesystem::create_directory(dir / "dirgauge.ini.tmp");
-    IniFile ini(path);
-    IniBatch batch;
-    batch.eraseSection("Form");
-    batch.writeInteger("Form", "Width", 2);
-    EXPECT_EQ(refusal([&] { ini.commit(batch); }), refusedText(path));
-    EXPECT_EQ(readBytes(path), "[Form]\nWidth=1\n");
-}
-
-TEST(IniFile, ReadOnlyFileIsNotReplaced)
-{
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "permission bits do not stop root";
-    TempDir dir;
-    const auto path = dir / "dirgauge.ini";
-    writeBytes(path, "[Form]\nWidth=1\n");
-    ::chmod(path.c_str(), 0444);
-    IniFile ini(path);
-    EXPECT_EQ(refusal([&] { ini.writeInteger("Form", "Width", 2); }), refusedText(path));
-    EXPECT_EQ(readBytes(path), "[Form]\nWidth=1\n");
-}
-
-TEST(IniFile, OversizedFileReadsAsEmptyAndIsNotReplaced)
-{
-    TempDir dir;
-    const auto path = dir / "dirgauge.ini";
-    {
-        std::string big = "[Form]\nWidth=1\n";
-        big.resize(IniFile::kMaxFileSize + 1, ';');
-        writeBytes(path, big);
+    namespace fs = std::filesystem;
+    using Path = const fs::path&;
+    const auto widthOne = [](Path p) { writeBytes(p, "[Form]\nWidth=1\n"); };
+    const auto tempIsAFolder = [&](Path p) {
+        widthOne(p);
+        fs::create_directory(p.string() + ".tmp");
+    };
+    const auto parentIsAFile = [](Path p) { writeBytes(p.parent_path(), "x"); };
+    struct Case {
+        const char* name;
+        const char* file; // in the test's folder
+        std::function<void(Path)> prepare;
+        std::function<void(IniFile&)> write;
+        int width; // what reading Form/Width then gives (450: the default)
+    };
+    const Case cases[] = {
+        {"parent is a file", "plain/dirgauge.ini", parentIsAFile,
+         [](IniFile& ini) { ini.writeInteger("Form", "Width", 1); }, 450},
+        {"parent is a file, erasing", "plain/dirgauge.ini", parentIsAFile,
+         [](IniFile& ini) { ini.eraseSection("Form"); }, 450},
+        {"temporary name taken by a folder", "dirgauge.ini", tempIsAFolder,
+         [](IniFile& ini) { ini.writeString("Env", "CurrentName", "a"); }, 1},
+        {"a batch, temporary name taken by a folder", "dirgauge.ini", tempIsAFolder,
+         [](IniFile& ini) {
+             IniBatch batch;
+             batch.eraseSection("Form");
+             batch.writeInteger("Form", "Width", 2);
+             ini.commit(batch);
+         },
+         1},
+        // Its content cannot be read, so it is not replaced.
+        {"settings name taken by a folder", "folder.ini", [](Path p) { fs::create_directory(p); },
+         [](IniFile& ini) { ini.writeBool("Env", "Debug", true); }, 450},
+        {"oversized file", "dirgauge.ini",
+         [](Path p) {
+             std::string big = "[Form]\nWidth=1\n";
+             big.resize(IniFile::kMaxFileSize + 1, ';');
+             writeBytes(p, big);
+         },
+         [](IniFile& ini) { ini.writeInteger("Form", "Width", 2); }, 450},
+        {"read-only file", "dirgauge.ini",
+         [&](Path p) {
+             widthOne(p);
+             ::chmod(p.c_str(), 0444);
+         },
+         [](IniFile& ini) { ini.writeInteger("Form", "Width", 2); }, 1},
+    };
+    const auto state = [](Path p) {
+        return fs::is_directory(p) ? std::string("<folder>") : fs::exists(p) ? readBytes(p) : std::string("<none>");
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (std::string(c.name) == "read-only file" && ::geteuid() == 0)
+            continue; // permission bits do not stop root
+        TempDir dir;
+        const fs::path path = dir / c.file;
+        c.prepare(path);
+        const std::string before = state(path);
+        IniFile ini(path);
+        EXPECT_EQ(refusal([&] { c.write(ini); }), refusedText(path));
+        EXPECT_EQ(state(path), before);
+        EXPECT_EQ(ini.readInteger("Form", "Width", 450), c.width);
     }
-    IniFile ini(path);
-    EXPECT_EQ(ini.readInteger("Form", "Width", 450), 450);
-    EXPECT_EQ(refusal([&] { ini.writeInteger("Form", "Width", 2); }), refusedText(path));
-    EXPECT_EQ(std::filesystem::file_size(path), IniFile::kMaxFileSize + 1);
 }
 
 } // namespace

@@ -2,22 +2,24 @@
 
 #include "core/encoding.h"
 #include "core/sjis.h"
+#include "tests/support/temp_dir.h"
+#include "tests/tools/plain_fields.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cctype>
-#include <fstream>
 #include <map>
 #include <optional>
 #include <set>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace dg::bench {
 namespace {
+
+using test::plainFields;
 
 // An independent reader for what the generator writes: CR LF lines, the field rules of the
 // viewer, the expansion of the abbreviated form. Kept apart from the generator's own parser so
@@ -44,42 +46,6 @@ std::vector<std::string> lines(const std::string& text)
 bool isBlank(char c)
 {
     return static_cast<unsigned char>(c) >= 1 && static_cast<unsigned char>(c) <= 32;
-}
-
-std::vector<std::string> fields(std::string_view line)
-{
-    std::vector<std::string> out;
-    std::size_t i = 0;
-    while (i < line.size() && isBlank(line[i]))
-        ++i;
-    while (i < line.size()) {
-        std::string field;
-        if (line[i] == '"') {
-            for (++i; i < line.size(); ++i) {
-                if (line[i] == '"' && i + 1 < line.size() && line[i + 1] == '"')
-                    field += line[++i];
-                else if (line[i] == '"')
-                    break;
-                else
-                    field += line[i];
-            }
-            ++i;
-        } else {
-            while (i < line.size() && line[i] != ',' && !isBlank(line[i]))
-                field += line[i++];
-        }
-        out.push_back(field);
-        while (i < line.size() && isBlank(line[i]))
-            ++i;
-        if (i < line.size() && line[i] == ',') {
-            if (i + 1 == line.size())
-                out.emplace_back();
-            ++i;
-            while (i < line.size() && isBlank(line[i]))
-                ++i;
-        }
-    }
-    return out;
 }
 
 std::string joined(const std::vector<std::string>& parts)
@@ -115,7 +81,7 @@ std::vector<std::string> fullDataLines(const std::string& text)
     std::string lastCreated;
     std::string lastUpdated;
     for (std::string& line : data) {
-        std::vector<std::string> f = fields(line);
+        std::vector<std::string> f = plainFields(line);
         std::string path;
         const std::string& v = f.at(0);
         for (std::size_t k = 0; k < v.size(); ++k) {
@@ -192,7 +158,7 @@ testing::AssertionResult readConsistent(const std::string& text, std::vector<Fol
     std::vector<std::string> data = fullDataLines(text);
     folders.reserve(data.size());
     for (const std::string& line : data) {
-        const std::vector<std::string> f = fields(line);
+        const std::vector<std::string> f = plainFields(line);
         if (f.at(0).size() == 2) {
             closeTo(0);
             continue;
@@ -255,7 +221,7 @@ TEST(ReportGenerator, WritesHeaderDriveRootFoldersAndClosingLine)
             EXPECT_EQ(all.front().rfind("BENCH-PC CHECK START AT ", 0), 0u) << all.front();
             EXPECT_EQ(all[1].rfind("C:,", 0), 0u) << all[1];
             EXPECT_EQ(all.back().rfind("CHECK END AT ", 0), 0u) << all.back();
-            EXPECT_EQ(fields(all[2]).at(0), form == ReportForm::Full ? "C:\\" : ">");
+            EXPECT_EQ(plainFields(all[2]).at(0), form == ReportForm::Full ? "C:\\" : ">");
         }
     }
 }
@@ -280,7 +246,7 @@ TEST(ReportGenerator, FolderLinesHaveFiveFieldsWithDatesAndAttributes)
     for (const std::string& text : {generateReport(options(2000, 8)), abbreviated}) {
         const std::vector<std::string> data = fullDataLines(text);
         for (std::size_t n = 1; n < data.size(); ++n) {
-            const std::vector<std::string> f = fields(data[n]);
+            const std::vector<std::string> f = plainFields(data[n]);
             ASSERT_EQ(f.size(), 5u) << data[n];
             EXPECT_TRUE(isTimestamp(f[2]) && isTimestamp(f[3])) << data[n];
             EXPECT_LE(f[2], f[3]) << "updated before created: " << data[n];
@@ -358,10 +324,10 @@ TEST(ReportGenerator, OptionsShapeTheHeaderDriveAndRootLine)
     o.rootSizeUnknown = true;
     const std::vector<std::string> all = lines(generateReport(o));
     EXPECT_EQ(all[0].rfind("PC-9 CHECK START AT ", 0), 0u);
-    EXPECT_EQ(fields(all[1]).at(0), "D:");
-    EXPECT_EQ(fields(all[2]).at(0), "D:\\");
-    EXPECT_EQ(fields(all[2]).at(1), "?");
-    EXPECT_EQ(fields(all[3]).at(0).rfind("D:\\", 0), 0u);
+    EXPECT_EQ(plainFields(all[1]).at(0), "D:");
+    EXPECT_EQ(plainFields(all[2]).at(0), "D:\\");
+    EXPECT_EQ(plainFields(all[2]).at(1), "?");
+    EXPECT_EQ(plainFields(all[3]).at(0).rfind("D:\\", 0), 0u);
 }
 
 TEST(ReportGenerator, RejectsOptionsOutOfRange)
@@ -504,19 +470,11 @@ TEST(ReportDeriver, MovesTheListingTimesAndKeepsTheDrive)
               fullDataLines(earlier));
 }
 
-std::string sample(const std::string& name)
-{
-    std::ifstream in(std::string(DG_SOURCE_DIR) + "/samples/" + name, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 TEST(ReportDeriver, ReadsTheBundledSamples)
 {
     for (const char* name : {"full.txt", "abbrev.txt", "two-drives.txt", "older.txt"}) {
         SCOPED_TRACE(name);
-        const std::string earlier = sample(name);
+        const std::string earlier = test::readBytes(std::string(DG_SOURCE_DIR) + "/samples/" + name);
         ASSERT_FALSE(earlier.empty());
         std::vector<Folder> before;
         std::vector<Folder> after;

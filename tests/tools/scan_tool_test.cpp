@@ -2,6 +2,7 @@
 // folder as an unprivileged user, names that need care, bad command lines and outputs, and
 // byte-for-byte repeatability.
 #include "tests/support/temp_dir.h"
+#include "tests/tools/plain_fields.h"
 
 #include <gtest/gtest.h>
 
@@ -21,6 +22,7 @@ namespace dg {
 namespace {
 
 namespace fs = std::filesystem;
+using test::plainFields;
 
 struct ToolRun {
     int status = -1;
@@ -34,46 +36,6 @@ std::string quoted(const std::string& s)
     for (const char c : s)
         q += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return q + "'";
-}
-
-// The comma-text split, byte by byte (UTF-8 text must not be read with Shift-JIS lead bytes).
-std::vector<std::string> fieldsOf(const std::string& line)
-{
-    std::vector<std::string> fields;
-    std::size_t i = 0;
-    auto blank = [&](std::size_t k) { return k < line.size() && line[k] >= 1 && line[k] <= 32; };
-    while (blank(i))
-        ++i;
-    while (i < line.size()) {
-        std::string f;
-        if (line[i] == '"') {
-            for (++i; i < line.size(); ++i) {
-                if (line[i] == '"' && i + 1 < line.size() && line[i + 1] == '"') {
-                    f.push_back('"');
-                    ++i;
-                } else if (line[i] == '"') {
-                    ++i;
-                    break;
-                } else {
-                    f.push_back(line[i]);
-                }
-            }
-        } else {
-            while (i < line.size() && line[i] != ',' && !blank(i))
-                f.push_back(line[i++]);
-        }
-        fields.push_back(f);
-        while (blank(i))
-            ++i;
-        if (i < line.size() && line[i] == ',') {
-            if (i + 1 == line.size())
-                fields.emplace_back();
-            ++i;
-            while (blank(i))
-                ++i;
-        }
-    }
-    return fields;
 }
 
 std::vector<std::string> linesOf(const std::string& text)
@@ -157,9 +119,9 @@ TEST_F(ScanTool, SizesEqualDuForBothMeasures)
             // Each volume line is followed by its root line.
             std::vector<std::uint64_t> roots;
             for (std::size_t k = 1; k + 1 < lines.size(); ++k) {
-                const auto f = fieldsOf(lines[k]);
+                const auto f = plainFields(lines[k]);
                 if (f.size() == 3 && f[0].back() == ':')
-                    roots.push_back(std::stoull(fieldsOf(lines[k + 1])[1]));
+                    roots.push_back(std::stoull(plainFields(lines[k + 1])[1]));
             }
             ASSERT_EQ(roots.size(), 2U) << r.out;
             EXPECT_EQ(roots[0], du(tree, duOption)) << scanOption << " threads " << threads;
@@ -186,9 +148,9 @@ TEST_F(ScanTool, WritesFoldersDepthFirstInNameOrderWithTheirAttributes)
     ASSERT_EQ(lines.size(), expected.size() + 3) << r.out;
     EXPECT_EQ(lines[0].substr(0, 3), "\xEF\xBB\xBF");
     EXPECT_NE(lines[0].find(" CHECK START AT "), std::string::npos);
-    EXPECT_EQ(fieldsOf(lines[1])[0], t + ":");
+    EXPECT_EQ(plainFields(lines[1])[0], t + ":");
     for (std::size_t k = 0; k < expected.size(); ++k) {
-        const auto f = fieldsOf(lines[k + 2]);
+        const auto f = plainFields(lines[k + 2]);
         ASSERT_EQ(f.size(), 5U) << lines[k + 2];
         EXPECT_EQ(f[0], expected[k].first);
         EXPECT_EQ(f[4], expected[k].second) << f[0];
@@ -217,9 +179,9 @@ TEST_F(ScanTool, UnreadableFolderIsListedWithAWarningAndStatusOne)
     const auto lines = linesOf(r.out);
     bool listed = false;
     for (const auto& line : lines)
-        listed = listed || fieldsOf(line)[0] == tree.string() + "/locked";
+        listed = listed || plainFields(line)[0] == tree.string() + "/locked";
     EXPECT_TRUE(listed) << r.out;
-    EXPECT_EQ(std::stoull(fieldsOf(lines[2])[1]), du(tree, "--apparent-size", nobody));
+    EXPECT_EQ(std::stoull(plainFields(lines[2])[1]), du(tree, "--apparent-size", nobody));
 }
 
 TEST_F(ScanTool, NamesWithControlCharactersOrInvalidUtf8)
@@ -336,7 +298,7 @@ std::vector<std::vector<std::string>> expandAbbreviated(const std::vector<std::s
     std::string created;
     std::string updated;
     for (std::size_t n = 1; n + 1 < lines.size(); ++n) {
-        auto f = fieldsOf(lines[n]);
+        auto f = plainFields(lines[n]);
         if (f.size() == 3 && f[0].front() == '/' && f[0].back() == ':') {
             depth = {f[0].substr(0, f[0].size() - 1)};
             out.push_back(f);
@@ -380,7 +342,7 @@ TEST_F(ScanTool, AbbreviatedFormExpandsToTheFullForm)
     const auto expanded = expandAbbreviated(linesOf(abbrev.out));
     ASSERT_EQ(expanded.size() + 2, fullLines.size());
     for (std::size_t k = 0; k < expanded.size(); ++k) {
-        auto want = fieldsOf(fullLines[k + 1]);
+        auto want = plainFields(fullLines[k + 1]);
         if (want.size() == 5 && want[2].empty())
             want[2] = "-"; // an unknown creation date
         ASSERT_EQ(expanded[k], want) << fullLines[k + 1];
