@@ -1,5 +1,7 @@
 #include "settings/ini_document.h"
 
+#include "core/encoding.h"
+
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -198,10 +200,10 @@ TEST(IniDocument, TextValuesAreUtf8OrElseShiftJis)
     EXPECT_EQ(doc.readText("Env", "C", ""), "\xFF\xFEx"); // neither: kept as it is
     EXPECT_EQ(doc.readText("Env", "D", ""), "plain");
     EXPECT_EQ(doc.readText("Env", "Missing", "def"), "def");
-    EXPECT_FALSE(isValidUtf8("\xED\xA0\x80")); // a surrogate
-    EXPECT_FALSE(isValidUtf8("\xC0\xAF"));     // overlong
-    EXPECT_FALSE(isValidUtf8("\xE6\x96"));     // cut short
-    EXPECT_TRUE(isValidUtf8("\xF0\x9F\x98\x80"));
+    EXPECT_FALSE(encoding::isValidUtf8("\xED\xA0\x80")); // a surrogate
+    EXPECT_FALSE(encoding::isValidUtf8("\xC0\xAF"));     // overlong
+    EXPECT_FALSE(encoding::isValidUtf8("\xE6\x96"));     // cut short
+    EXPECT_TRUE(encoding::isValidUtf8("\xF0\x9F\x98\x80"));
 }
 
 TEST(IniDocument, EraseSectionRemovesEverySectionOfThatNameAndNothingElse)
