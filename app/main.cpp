@@ -12,9 +12,11 @@
 #include <QIcon>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 int main(int argc, char* argv[])
@@ -28,9 +30,15 @@ int main(int argc, char* argv[])
         return std::fflush(stdout) == 0 ? 0 : 1;
     }
 
-    QApplication application(argc, argv);
-    // QApplication has taken its own options (-platform, -style …) out of argv by now.
-    const dg::app::ViewerOptions options = dg::app::parseViewerOptions(std::vector<std::string>(argv + 1, argv + argc));
+    // Qt reads its own options (-platform, -style …) from every argument and does not stop at
+    // "--", so it gets only those before it: a file named "-reverse" after "--" stays a file name.
+    const int endOfOptions = static_cast<int>(std::find(argv + 1, argv + argc, std::string_view("--")) - argv);
+    int qtArgc = endOfOptions;
+    QApplication application(qtArgc, argv);
+    // QApplication has taken its own options out of the first qtArgc arguments by now.
+    std::vector<std::string> arguments(argv + 1, argv + qtArgc);
+    arguments.insert(arguments.end(), argv + endOfOptions, argv + argc);
+    const dg::app::ViewerOptions options = dg::app::parseViewerOptions(arguments);
     if (options.action == dg::app::ViewerOptions::Action::Unknown) {
         std::fprintf(stderr, "dirgauge: unknown option %s (dirgauge --help shows the usage)\n", options.unknownOption.c_str());
         return 2;

@@ -14,7 +14,8 @@ struct FileBytes {
 };
 
 // Reads the plain file at path whole, as long as it was when opened: bytes appended meanwhile are
-// not read, a file that shrank meanwhile is read to its new end. Opening never waits (a pipe
+// not read, a file that shrank meanwhile is read to its new end. A file whose size is 0 is read to
+// its end (the system's own files under /proc report no size). Opening never waits (a pipe
 // without a writer, a device). Throws FileOpenError with the full path and the reason when the
 // file cannot be opened or read, is a folder, or is anything but a plain file.
 FileBytes readWholeFile(const std::string& path);

@@ -100,6 +100,11 @@ FileBytes readWholeFile(const std::string& path)
     if (!S_ISREG(st.st_mode))
         throwOpenError(path, std::string(texts::kNotRegularFile));
 
+    // A plain file that says it is empty may still have contents (/proc, some network and FUSE
+    // file systems report no size): it is read to its end instead.
+    if (st.st_size == 0)
+        return readWholeStream(fd, path);
+
     // The file is read at the size it has now. Of a large one, the second half is copied on a
     // second thread as far as it is already in memory (the copy and the faulting-in of fresh pages
     // then split across the cores).

@@ -248,15 +248,19 @@ std::uint32_t Walker::walk(const std::string& absolutePath)
 void Walker::run(Worker& w)
 {
     Shared& s = *m_shared;
-    Item item;
-    {
+    // Waits for a folder to read; false once every folder is done.
+    const auto takeNext = [&s](Item& next) {
         std::unique_lock lock(s.mutex);
         s.wake.wait(lock, [&] { return !s.stack.empty() || s.outstanding == 0; });
         if (s.stack.empty())
-            return;
-        item = s.stack.back();
+            return false;
+        next = s.stack.back();
         s.stack.pop_back();
-    }
+        return true;
+    };
+    Item item;
+    if (!takeNext(item))
+        return;
     for (;;) {
         const std::uint32_t id = item.folder;
         m_current.store(id, std::memory_order_release);
@@ -430,14 +434,8 @@ void Walker::run(Worker& w)
             ::close(fd);
         if (more || done)
             s.wake.notify_all();
-        if (took)
-            continue;
-        std::unique_lock lock(s.mutex);
-        s.wake.wait(lock, [&] { return !s.stack.empty() || s.outstanding == 0; });
-        if (s.stack.empty())
+        if (!took && !takeNext(item))
             return;
-        item = s.stack.back();
-        s.stack.pop_back();
     }
 }
 

@@ -161,51 +161,9 @@ std::string formatProfileInteger(std::int32_t value)
     return std::to_string(value);
 }
 
-bool isValidUtf8(std::string_view text)
-{
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        }
-        std::size_t length = 0;
-        std::uint32_t point = 0;
-        std::uint32_t lowest = 0;
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2;
-            point = lead & 0x1Fu;
-            lowest = 0x80;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3;
-            point = lead & 0x0Fu;
-            lowest = 0x800;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4;
-            point = lead & 0x07u;
-            lowest = 0x10000;
-        } else {
-            return false;
-        }
-        if (text.size() - i < length)
-            return false;
-        for (std::size_t k = 1; k < length; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + k]);
-            if ((next & 0xC0u) != 0x80u)
-                return false;
-            point = (point << 6) | (next & 0x3Fu);
-        }
-        if (point < lowest || point > 0x10FFFF || (point >= 0xD800 && point <= 0xDFFF))
-            return false;
-        i += length;
-    }
-    return true;
-}
-
 std::string settingsTextToUtf8(std::string_view stored)
 {
-    if (isValidUtf8(stored))
+    if (encoding::isValidUtf8(stored))
         return std::string(stored);
     // The conversion marks every byte that is not Shift-JIS with U+FFFD; the input cannot hold
     // that character itself, since it is not UTF-8.

@@ -60,9 +60,6 @@ std::optional<std::int32_t> parseProfileInteger(std::string_view text);
 // The decimal text an integer is written as ("-" in front of negative values).
 std::string formatProfileInteger(std::int32_t value);
 
-// True when text is well-formed UTF-8 (no overlong forms, no surrogates, nothing above U+10FFFF).
-bool isValidUtf8(std::string_view text);
-
 // A stored text value as UTF-8: as it is when it is valid UTF-8, else converted from Shift-JIS
 // (code page 932) when every byte of it decodes as that, else as it is.
 std::string settingsTextToUtf8(std::string_view stored);

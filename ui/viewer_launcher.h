@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <string>
 
 namespace dg::ui {
 
@@ -20,16 +21,21 @@ public:
     virtual bool running() const = 0;
 };
 
-// Starts this program's own executable, detached: the new viewer outlives this one when the user
-// closes only this one. It inherits the environment and the current folder.
+// Starts this program's own executable (or `executable`, when given) in a session of its own, so
+// that the new viewer outlives this one and a Ctrl+C in this one's terminal does not reach it. It
+// inherits the environment and the current folder. The file name goes after "--" and as the bytes
+// it stands for (see file_name.h): a name that starts with "-" is not taken for an option, and one
+// that is not UTF-8 reaches the new viewer unchanged.
 class ProcessViewerLauncher : public ViewerLauncher {
 public:
+    explicit ProcessViewerLauncher(std::string executable = {});
     bool start(const QString& fileName) override;
     // Asks the system whether the process still exists. Where that cannot be asked, a started
     // viewer counts as running (the caller's wait has its own bound).
     bool running() const override;
 
 private:
+    std::string m_executable;
     std::int64_t m_pid = 0;
 };
 

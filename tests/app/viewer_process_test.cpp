@@ -33,14 +33,16 @@ protected:
     };
 
     // Runs the viewer on file with the script "Exit1" (it ends once its window is shown);
-    // prefix goes before it in the shell command (limits), env into its environment.
-    Run runViewer(const std::string& file, const std::string& env = "LC_ALL=C", const std::string& prefix = {})
+    // prefix goes before it in the shell command (limits), env into its environment. options go
+    // before the file name.
+    Run runViewer(const std::string& file, const std::string& env = "LC_ALL=C", const std::string& prefix = {},
+                  const std::string& options = {})
     {
         const std::string script = dir.file("script.txt", "Exit1\n");
         const std::string err = (dir.path() / "err").string();
         const std::string cmd = prefix + "env -u LANGUAGE QT_QPA_PLATFORM=offscreen DIRGAUGE_CONFIG_DIR=" +
                                 quoted(dir.path().string()) + " DIRGAUGE_TEST_SCRIPT=" + quoted(script) + " " + env +
-                                " timeout 60 " + quoted(DG_VIEWER) + " " + quoted(file) + " >/dev/null 2>" + quoted(err) +
+                                 " timeout 60 " + quoted(DG_VIEWER) + " " + options + quoted(file) + " >/dev/null 2>" + quoted(err) +
                                 " </dev/null";
         const int raw = std::system(cmd.c_str());
         Run r;
@@ -78,7 +80,7 @@ TEST_F(ViewerProcessTest, MemoryRunningOutAndTheSystemsReasonAreToldInWords)
     EXPECT_TRUE(has(r, "dirgauge: error: ファイル \"" + missing + "\". " + reason + " は開けません\n")) << r.err;
 }
 
-TEST_F(ViewerProcessTest, AFileNameOfShiftJisBytesOnTheCommandLineIsOpened)
+TEST_F(ViewerProcessTest, AFileNameOfShiftJisBytesOrAfterTheEndOfOptionsIsOpened)
 {
     const std::string name = "\x93\xfa\x96\x7b.txt"; // 日本.txt in Shift-JIS
     std::string report;
@@ -93,6 +95,16 @@ TEST_F(ViewerProcessTest, AFileNameOfShiftJisBytesOnTheCommandLineIsOpened)
     std::ifstream ini(dir.path() / "dirgauge.ini", std::ios::binary);
     const std::string settings((std::istreambuf_iterator<char>(ini)), std::istreambuf_iterator<char>());
     EXPECT_NE(settings.find(path), std::string::npos) << settings;
+
+    // After "--" a name that Qt would take for its own option (-reverse) is a file name; the
+    // comparison-source viewer is started that way.
+    const std::string dashed = dir.file("-reverse", report);
+    const Run d = runViewer(dashed.substr(dashed.rfind('/') + 1), "LC_ALL=C", "cd " + quoted(dir.path().string()) + " && ", "-- ");
+    EXPECT_EQ(d.status, 0);
+    EXPECT_FALSE(has(d, "dirgauge: error:")) << d.err;
+    std::ifstream after(dir.path() / "dirgauge.ini", std::ios::binary);
+    const std::string saved((std::istreambuf_iterator<char>(after)), std::istreambuf_iterator<char>());
+    EXPECT_NE(saved.find(dashed), std::string::npos) << saved;
 }
 
 } // namespace

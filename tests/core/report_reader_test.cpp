@@ -418,5 +418,14 @@ TEST(ExpandFullDescription, LargeAwkwardReportsMatchThePlainRewrite)
         ASSERT_EQ(fast[i], plain[i]) << i;
 }
 
+// The system's own files report a size of 0 although they have contents.
+TEST(ReadReportFile, AFileThatReportsNoSizeIsReadToItsEnd)
+{
+    LineList lines;
+    readReportFile("/proc/self/status", lines);
+    ASSERT_GT(lines.size(), 3u);
+    EXPECT_TRUE(lines[0].starts_with("Name:")) << lines[0];
+}
+
 } // namespace
 } // namespace dg

@@ -10,6 +10,7 @@
 //    nothing invented.
 // Any difference aborts, which libFuzzer reports with the input that caused it.
 #include "core/sjis.h"
+#include "core/encoding.h"
 #include "settings/ini_document.h"
 #include "settings/ini_file.h"
 #include "tests/fuzz/fuzz_require.h"
@@ -245,7 +246,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Text read back is the value itself whenever that is UTF-8.
     for (const auto& [section, content] : again)
         for (const auto& [key, value] : content.values)
-            if (isValidUtf8(value) && value.size() <= kMaxIniValueLength)
+            if (encoding::isValidUtf8(value) && value.size() <= kMaxIniValueLength)
                 require(reread.readText(section, key, {}) == value);
     return 0;
 }

@@ -4,9 +4,17 @@
 
 #include "ui/endpoint_partner_link.h"
 #include "ui/file_name.h"
+#include "ui/viewer_launcher.h"
 
 #include <QFile>
+#include <QTemporaryDir>
 #include <QUrl>
+
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <thread>
+#include <sys/stat.h>
 
 namespace dg::test {
 namespace {
@@ -41,6 +49,43 @@ TEST(FileNameTest, EveryByteStringSurvivesTheRoundTripAndUtf8ReadsAsQtReadsIt)
     EXPECT_EQ(fileNameBytes(fileNameText(everyByte)), everyByte);
     // A name Qt decoded is spoilt; the escaped one is not.
     EXPECT_NE(QFile::encodeName(QFile::decodeName(QByteArray::fromStdString(kSjisName))).toStdString(), kSjisName);
+}
+
+// The second viewer is a real process that gets the name after "--", as the bytes it stands for,
+// and is not left behind as a zombie of this one; a program that cannot run is reported.
+TEST(FileNameTest, TheLauncherPassesTheNameBytesAfterTheEndOfOptions)
+{
+    const QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const std::string folder = dir.path().toStdString();
+    const std::string script = folder + "/viewer.sh";
+    std::ofstream(script) << "#!/bin/sh\nfor a in \"$@\"; do printf '%s|' \"$a\"; done > " << folder << "/args.tmp\n"
+                          << "mv " << folder << "/args.tmp " << folder << "/args\n";
+    ASSERT_EQ(::chmod(script.c_str(), 0755), 0);
+
+    for (const std::string& name : {"/tmp/" + kSjisName, std::string("-style"), std::string("--help")}) {
+        SCOPED_TRACE(name);
+        std::remove((folder + "/args").c_str());
+        ui::ProcessViewerLauncher launcher(script);
+        ASSERT_TRUE(launcher.start(fileNameText(name)));
+        std::string args;
+        for (int i = 0; i < 500 && args.empty(); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            std::ostringstream text;
+            text << std::ifstream(folder + "/args").rdbuf();
+            args = text.str();
+        }
+        EXPECT_EQ(args, "--|" + name + "|");
+        bool ended = false;
+        for (int i = 0; i < 500 && !ended; ++i) {
+            ended = !launcher.running();
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        EXPECT_TRUE(ended);
+    }
+    ui::ProcessViewerLauncher missing(folder + "/no-such-program");
+    EXPECT_FALSE(missing.start(QStringLiteral("report.txt")));
+    EXPECT_FALSE(missing.running());
 }
 
 TEST(FileNameTest, TheSetPartnerPayloadCarriesTheTitlesBytes)
