@@ -4,6 +4,7 @@
 #include "app/viewer_startup.h"
 #include "ui/endpoint_partner_link.h"
 #include "ui/qt_user_dialogs.h"
+#include "ui/translations.h"
 #include "ui/viewer_launcher.h"
 
 #include <QApplication>
@@ -29,6 +30,7 @@ int main(int argc, char* argv[])
     }
 
     QApplication application(argc, argv);
+    dg::ui::installTranslations(dg::i18n::uiLanguageFromEnvironment());
     // QApplication has taken its own options (-platform, -style …) out of argv by now.
     const dg::app::ViewerOptions options = dg::app::parseViewerOptions(std::vector<std::string>(argv + 1, argv + argc));
     if (options.action == dg::app::ViewerOptions::Action::Unknown) {
