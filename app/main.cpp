@@ -34,7 +34,9 @@ int main(int argc, char* argv[])
     // QApplication has taken its own options (-platform, -style …) out of argv by now.
     const dg::app::ViewerOptions options = dg::app::parseViewerOptions(std::vector<std::string>(argv + 1, argv + argc));
     if (options.action == dg::app::ViewerOptions::Action::Unknown) {
-        std::fprintf(stderr, "dirgauge: unknown option %s (dirgauge --help shows the usage)\n", options.unknownOption.c_str());
+        const QString text = QCoreApplication::translate("dirgauge", "unknown option %1 (dirgauge --help shows the usage)")
+                                 .arg(QString::fromLocal8Bit(options.unknownOption));
+        std::fprintf(stderr, "dirgauge: %s\n", text.toLocal8Bit().constData());
         return 2;
     }
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/app/dirgauge.svg")));
@@ -56,7 +58,11 @@ int main(int argc, char* argv[])
     // no other viewer finds it.
     dg::ui::EndpointPartnerLink partner;
     if (const QString why = partner.start(); !why.isEmpty())
-        std::fprintf(stderr, "dirgauge: no partner channel, this viewer works alone: %s\n", why.toUtf8().constData());
+        std::fprintf(stderr, "dirgauge: %s\n",
+                     QCoreApplication::translate("dirgauge", "no partner channel, this viewer works alone: %1")
+                         .arg(why)
+                         .toLocal8Bit()
+                         .constData());
     dg::ui::ProcessViewerLauncher launcher;
     std::optional<int> endCode;
 

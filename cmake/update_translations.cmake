@@ -4,7 +4,8 @@
 #
 # Two catalogues, split by the language the texts are written in:
 #   dirgauge_en.ts  the Japanese texts of the viewer and of the layers below it, in English;
-#   dirgauge_ja.ts  the English texts of the scanner and the command-line tools, in Japanese.
+#   dirgauge_ja.ts  the English texts of the scanner, the command-line tools, the viewer's start-up
+#                   and the partner channel, in Japanese.
 # The Qt-free layers mark their texts with DG_TRANSLATE_NOOP (core/translate.h).
 foreach(var LUPDATE SOURCE_DIR TS_DIR)
   if(NOT DEFINED ${var})
@@ -29,4 +30,4 @@ function(dg_lupdate ts source_language target_language)
 endfunction()
 
 dg_lupdate(dirgauge_en.ts ja en core settings diag ui)
-dg_lupdate(dirgauge_ja.ts en ja scan tools app)
+dg_lupdate(dirgauge_ja.ts en ja scan tools app partner)

@@ -2,6 +2,37 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="ja" sourcelanguage="en">
 <context>
+    <name>dg::partner</name>
+    <message>
+        <source>cannot set the mode of partner folder %1: %2</source>
+        <translation>連動用フォルダ %1 のモードを設定できません: %2</translation>
+    </message>
+    <message>
+        <source>cannot create partner folder %1: %2</source>
+        <translation>連動用フォルダ %1 を作成できません: %2</translation>
+    </message>
+    <message>
+        <source>cannot examine partner folder %1: %2</source>
+        <translation>連動用フォルダ %1 を調べられません: %2</translation>
+    </message>
+    <message>
+        <source>partner folder %1 is not a folder</source>
+        <translation>連動用フォルダ %1 はフォルダではありません</translation>
+    </message>
+    <message>
+        <source>partner folder %1 belongs to another user (uid %2)</source>
+        <translation>連動用フォルダ %1 は別のユーザーのものです (uid %2)</translation>
+    </message>
+    <message>
+        <source>partner folder %1 is open to other users (mode %2)</source>
+        <translation>連動用フォルダ %1 は他のユーザーにも開かれています (モード %2)</translation>
+    </message>
+    <message>
+        <source>cannot listen on %1: %2</source>
+        <translation>%1 で接続を待ち受けられません: %2</translation>
+    </message>
+</context>
+<context>
     <name>dg::scan</name>
     <message>
         <source>cannot write %1: %2</source>
@@ -18,6 +49,17 @@
     <message>
         <source>cannot read folder %1: %2</source>
         <translation>フォルダ %1 を読めません: %2</translation>
+    </message>
+</context>
+<context>
+    <name>dirgauge</name>
+    <message>
+        <source>unknown option %1 (dirgauge --help shows the usage)</source>
+        <translation>不明なオプション %1 (使い方は dirgauge --help で表示されます)</translation>
+    </message>
+    <message>
+        <source>no partner channel, this viewer works alone: %1</source>
+        <translation>連動用の通信路を開けないため、このウィンドウは単独で動作します: %1</translation>
     </message>
 </context>
 <context>

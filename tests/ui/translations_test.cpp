@@ -4,6 +4,7 @@
 
 #include "core/translate.h"
 #include "core/user_texts.h"
+#include "partner/endpoint_dir.h"
 #include "ui/translations.h"
 
 #include <QDialogButtonBox>
@@ -50,14 +51,15 @@ TEST_F(TranslationsTest, EachLanguageShowsItsOwnTextsEverywhere)
         std::string_view sameFile; // a text of the core
         std::string_view scanOutput; // an English text of the scanner
         QString title;               // the window before a report is loaded
+        std::string notAFolder;      // the end of a partner channel's reason, an English text
     };
     const Case cases[] = {
         {i18n::UiLanguage::Japanese, true, {"ファイル(&F)", "表示(&V)", "オプション(&O)", "ヘルプ(&H)"},
          "指定できるファイル名は一つだけです。", "キャンセル", "同じファイルは比較できません。", "標準出力",
-         "Dirgauge - フォルダ情報のオフライン表示"},
+         "Dirgauge - フォルダ情報のオフライン表示", " はフォルダではありません"},
         {i18n::UiLanguage::English, false, {"&File", "&View", "&Options", "&Help"},
          "Only one file name can be given.", "Cancel", "A file cannot be compared with itself.", "standard output",
-         "Dirgauge - Offline Folder Report Viewer"},
+         "Dirgauge - Offline Folder Report Viewer", " is not a folder"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(i18n::languageCode(c.language)));
@@ -67,6 +69,8 @@ TEST_F(TranslationsTest, EachLanguageShowsItsOwnTextsEverywhere)
         EXPECT_EQ(cancelText(), c.cancel);
         EXPECT_EQ(texts::tr(texts::kSameFile), c.sameFile);
         EXPECT_EQ(i18n::translate("dg::scan", "standard output"), c.scanOutput);
+        const std::string reason = partner::prepareEndpointDir(goodReport().toStdString()).error;
+        EXPECT_TRUE(reason.ends_with(c.notAFolder)) << reason;
 
         dialogs.clear();
         auto window = makeWindow({goodReport(), folder.writeReport("other.txt", goodReportLines())});
