@@ -6,6 +6,11 @@
 # nothing beside the installed program. Exit 77 (skipped) without Xvfb or xdotool.
 # usage: installed_viewer_test.sh BUILD_DIR
 set -euo pipefail
+# The whole check ends within three minutes, well before CTest's own limit: the script runs again
+# under timeout, whose TERM ends it through its traps below.
+if [ -z "${DG_INSTALLED_VIEWER_TIMED:-}" ]; then
+  DG_INSTALLED_VIEWER_TIMED=1 exec timeout -k 10 180 "$0" "$@"
+fi
 build="$1"
 
 for tool in Xvfb xdotool; do
@@ -17,12 +22,14 @@ xvfb_pid=""
 viewer_pid=""
 cleanup() {
   # Whatever happened: no viewer and no X server stays behind.
-  if [ -n "$viewer_pid" ]; then kill -9 "$viewer_pid" 2> /dev/null || true; fi
+  if [ -n "$viewer_pid" ]; then kill "$viewer_pid" 2> /dev/null || true; wait "$viewer_pid" 2> /dev/null || true; fi
   if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2> /dev/null || true; wait "$xvfb_pid" 2> /dev/null || true; fi
   rm -rf "$work"
 }
 trap cleanup EXIT
-trap 'exit 1' INT TERM
+trap 'echo "FAIL: interrupted"; exit 1' INT TERM
+# The X server and the viewers run under timeout too, so that they end by themselves even if this
+# script is killed outright.
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
@@ -31,7 +38,7 @@ timeout 120 cmake --install "$build" --prefix "$prefix" > "$work/install.log" ||
 installed_bin="$(ls "$prefix/bin" | sort)"
 
 # A display number of the server's own choosing (-displayfd), so parallel tests do not collide.
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3> "$work/display" 2> "$work/xvfb.log" &
+timeout 200 Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3> "$work/display" 2> "$work/xvfb.log" &
 xvfb_pid=$!
 for _ in $(seq 100); do
   [ -s "$work/display" ] && break
@@ -50,19 +57,20 @@ run_viewer() {
   # Only what a desktop session gives: no DIRGAUGE_CONFIG_DIR, no DIRGAUGE_LANG, no LC_* or LANGUAGE.
   env -i PATH=/usr/bin:/bin HOME="$home" DISPLAY="$display" LANG="$lang" \
       XDG_CONFIG_HOME="$home/config" XDG_STATE_HOME="$home/state" XDG_RUNTIME_DIR="$home/run" \
-      "$prefix/bin/dirgauge" > "$home/out.log" 2>&1 &
+      /usr/bin/timeout 60 "$prefix/bin/dirgauge" > "$home/out.log" 2>&1 &
   viewer_pid=$!
 
   local window="" title=""
   for _ in $(seq 150); do
-    window="$(DISPLAY="$display" timeout 5 xdotool search --onlyvisible --pid "$viewer_pid" --name 'Dirgauge' 2> /dev/null | head -n1)" || true
+    # The display is this test's own: the viewer's is the only window there.
+    window="$(DISPLAY="$display" timeout 5 xdotool search --onlyvisible --name '^Dirgauge' 2> /dev/null | head -n1)" || true
     [ -n "$window" ] && break
     kill -0 "$viewer_pid" 2> /dev/null || break
     sleep 0.2
   done
   if [ -z "$window" ]; then
     fail "$name: no viewer window appeared"; cat "$home/out.log"
-    kill -9 "$viewer_pid" 2> /dev/null || true; wait "$viewer_pid" 2> /dev/null || true; viewer_pid=""
+    kill "$viewer_pid" 2> /dev/null || true; wait "$viewer_pid" 2> /dev/null || true; viewer_pid=""
     return
   fi
   title="$(DISPLAY="$display" timeout 5 xdotool getwindowname "$window")" || true
@@ -81,7 +89,7 @@ run_viewer() {
   done
   if [ -z "$ended" ]; then
     fail "$name: Ctrl+Q did not end the viewer"
-    kill -9 "$viewer_pid" 2> /dev/null || true
+    kill "$viewer_pid" 2> /dev/null || true
   fi
   local status=0
   wait "$viewer_pid" 2> /dev/null || status=$?
