@@ -24,7 +24,7 @@
     </message>
     <message>
         <source>激増したフォルダ</source>
-        <translation>Folders that grew greatly</translation>
+        <translation>Folders that grew a lot</translation>
     </message>
     <message>
         <source>減少したフォルダ</source>
@@ -32,7 +32,7 @@
     </message>
     <message>
         <source>激減したフォルダ</source>
-        <translation>Folders that shrank greatly</translation>
+        <translation>Folders that shrank a lot</translation>
     </message>
     <message>
         <source>Dirgauge - 比較の設定</source>
@@ -40,15 +40,15 @@
     </message>
     <message>
         <source>%以上</source>
-        <translation>% or more</translation>
+        <translation>% min</translation>
     </message>
     <message>
         <source>文字色</source>
-        <translation>Text Colour</translation>
+        <translation>Text</translation>
     </message>
     <message>
         <source>背景色</source>
-        <translation>Background Colour</translation>
+        <translation>Fill</translation>
     </message>
     <message>
         <source>キャンセル</source>

@@ -5,6 +5,7 @@
 #include "core/translate.h"
 #include "core/user_texts.h"
 #include "partner/endpoint_dir.h"
+#include "ui/comp_settings_dialog.h"
 #include "ui/translations.h"
 
 #include <QDialogButtonBox>
@@ -95,6 +96,34 @@ TEST_F(TranslationsTest, QtsOwnFileDialogFollowsTheLanguage)
             labels << label->text().remove(QLatin1Char('&'));
         EXPECT_TRUE(std::any_of(labels.begin(), labels.end(), [&](const QString& t) { return t.startsWith(fileNameLabel); }))
             << labels.join(QLatin1Char('|')).toStdString();
+    }
+}
+
+// The comparison settings keep their designed, fixed geometry: every caption must fit its place in
+// both languages (an English caption is easily twice as wide as its Japanese source).
+TEST_F(TranslationsTest, TheComparisonSettingsCaptionsFitTheirPlacesInBothLanguages)
+{
+    for (const i18n::UiLanguage language : {i18n::UiLanguage::Japanese, i18n::UiLanguage::English}) {
+        SCOPED_TRACE(std::string(i18n::languageCode(language)));
+        ui::installTranslations(language);
+        ui::CompSettingsDialog dialog(dialogs);
+        int checked = 0;
+        for (const QWidget* widget : dialog.findChildren<QWidget*>()) {
+            QString text;
+            int padding = 0;
+            if (const auto* label = qobject_cast<const QLabel*>(widget)) {
+                text = label->text();
+            } else if (const auto* button = qobject_cast<const QPushButton*>(widget)) {
+                text = button->text();
+                padding = 6 + (button->icon().isNull() ? 0 : button->iconSize().width() + 4);
+            }
+            if (text.isEmpty())
+                continue;
+            ++checked;
+            const int needed = widget->fontMetrics().horizontalAdvance(text) + padding;
+            EXPECT_LE(needed, widget->width()) << widget->objectName().toStdString() << " \"" << text.toStdString() << "\"";
+        }
+        EXPECT_GE(checked, 5 + 4 + 10 + 2);
     }
 }
 
