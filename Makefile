@@ -8,7 +8,7 @@ JOBS       ?= $(shell nproc)
 CMAKE_FLAGS ?=
 PREFIX     ?= /usr/local
 
-.PHONY: all deps configure build programs test test-asan run install package bench bench-scan fuzz screenshot clean
+.PHONY: all deps configure build programs test test-asan run install package translations bench bench-scan fuzz screenshot clean
 
 all: build
 
@@ -49,6 +49,12 @@ install: deps programs
 # The Debian package: $(BUILD)/package/dirgauge_<version>_<arch>.deb
 package: deps programs
 	cd $(BUILD) && cpack -G DEB
+
+# Brings translations/*.ts up to date with the texts of the sources (lupdate); then translate
+# what is new. catalogue_test names whatever is missing.
+translations: deps
+	cmake -DLUPDATE=$$(qtpaths6 --query QT_HOST_BINS)/lupdate -DSOURCE_DIR=$(CURDIR) \
+	  -DTS_DIR=$(CURDIR)/translations -P cmake/update_translations.cmake
 
 # Draws docs/screenshot.png: the viewer under Xvfb on the sample report.
 screenshot: deps build

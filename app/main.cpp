@@ -4,6 +4,7 @@
 #include "app/viewer_startup.h"
 #include "ui/endpoint_partner_link.h"
 #include "ui/qt_user_dialogs.h"
+#include "ui/translations.h"
 #include "ui/viewer_launcher.h"
 
 #include <QApplication>
@@ -35,12 +36,15 @@ int main(int argc, char* argv[])
     const int endOfOptions = static_cast<int>(std::find(argv + 1, argv + argc, std::string_view("--")) - argv);
     int qtArgc = endOfOptions;
     QApplication application(qtArgc, argv);
+    dg::ui::installTranslations(dg::i18n::uiLanguageFromEnvironment());
     // QApplication has taken its own options out of the first qtArgc arguments by now.
     std::vector<std::string> arguments(argv + 1, argv + qtArgc);
     arguments.insert(arguments.end(), argv + endOfOptions, argv + argc);
     const dg::app::ViewerOptions options = dg::app::parseViewerOptions(arguments);
     if (options.action == dg::app::ViewerOptions::Action::Unknown) {
-        std::fprintf(stderr, "dirgauge: unknown option %s (dirgauge --help shows the usage)\n", options.unknownOption.c_str());
+        const QString text = QCoreApplication::translate("dirgauge", "unknown option %1 (dirgauge --help shows the usage)")
+                                 .arg(QString::fromLocal8Bit(options.unknownOption));
+        std::fprintf(stderr, "dirgauge: %s\n", text.toLocal8Bit().constData());
         return 2;
     }
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/app/dirgauge.svg")));
@@ -62,7 +66,11 @@ int main(int argc, char* argv[])
     // no other viewer finds it.
     dg::ui::EndpointPartnerLink partner;
     if (const QString why = partner.start(); !why.isEmpty())
-        std::fprintf(stderr, "dirgauge: no partner channel, this viewer works alone: %s\n", why.toUtf8().constData());
+        std::fprintf(stderr, "dirgauge: %s\n",
+                     QCoreApplication::translate("dirgauge", "no partner channel, this viewer works alone: %1")
+                         .arg(why)
+                         .toLocal8Bit()
+                         .constData());
     dg::ui::ProcessViewerLauncher launcher;
     std::optional<int> endCode;
 

@@ -3,6 +3,7 @@
 #include "core/errors.h"
 #include "core/helper_thread.h"
 #include "core/system_file.h"
+#include "core/translate.h"
 
 #include <algorithm>
 #include <bit>
@@ -17,6 +18,11 @@
 
 namespace dg {
 namespace {
+
+std::string lineTooLongText(std::size_t bytes)
+{
+    return i18n::format("dg::texts", DG_TRANSLATE_NOOP("dg::texts", "1 行が長すぎます (%1 バイト)"), {std::to_string(bytes)});
+}
 constexpr std::size_t kArenaChunk = std::size_t{1} << 20;
 constexpr std::size_t kMaxLine = UINT32_MAX;
 } // namespace
@@ -41,7 +47,7 @@ void LineList::clear()
 void LineList::setLine(std::size_t i, const char* p, std::size_t n)
 {
     if (n > kMaxLine)
-        throw UserError("1 行が長すぎます (" + std::to_string(n) + " バイト)");
+        throw UserError(lineTooLongText(n));
     m_begin[i] = p;
     m_len[i] = static_cast<std::uint32_t>(n);
 }
@@ -94,7 +100,7 @@ void scanLines(const char* text, std::size_t from, std::size_t end, ScannedLines
     auto push = [&](std::size_t stop) {
         const std::size_t n = stop - lineStart;
         if (n > kMaxLine)
-            throw UserError("1 行が長すぎます (" + std::to_string(n) + " バイト)");
+            throw UserError(lineTooLongText(n));
         out.begin.push_back(text + lineStart);
         out.len.push_back(static_cast<std::uint32_t>(n));
     };

@@ -3,6 +3,7 @@
 #include "core/encoding.h"
 #include "core/errors.h"
 #include "core/expand_quick.h"
+#include "core/translate.h"
 #include "core/helper_thread.h"
 #include "core/sjis.h"
 #include "core/system_file.h"
@@ -100,7 +101,8 @@ std::string headerSummary(std::string_view header, std::size_t markerPos, std::s
                           TextEncoding enc)
 {
     const HeaderParts parts = headerParts(header, markerPos);
-    std::string text = "コンピュータ　：　";
+    static constexpr std::string_view kComputer = DG_TRANSLATE_NOOP("dg::texts", "コンピュータ　：　");
+    std::string text(i18n::translate("dg::texts", kComputer));
     encoding::appendTextAsUtf8(text, enc, parts.computer);
     encoding::appendTextAsUtf8(text, enc, parts.startTime);
     text.append(utf8Suffix);

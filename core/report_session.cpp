@@ -24,7 +24,7 @@ std::string logName(const std::string& name)
 std::string notRecognised(const std::string& name)
 {
     std::string text = name;
-    text += texts::kNotRecognised;
+    text += texts::tr(texts::kNotRecognised);
     return text;
 }
 
@@ -39,7 +39,7 @@ try {
     if (!base.check.recognised)
         return base;
     // The header as read: the sort moves it.
-    base.hint = headerSummary(base.lines[0], base.check.markerPos, texts::kBaseSuffix, base.lines.kind().encoding);
+    base.hint = headerSummary(base.lines[0], base.check.markerPos, texts::tr(texts::kBaseSuffix), base.lines.kind().encoding);
     FieldSplitter splitter;
     try {
         normaliseBaseLines(base.lines, base.check, splitter, debug);
@@ -103,7 +103,7 @@ LoadOutcome ReportSession::loadSteps(const std::string& name, const ReportSource
             m_shown.compact();
     }
     listener.shownRecognised(
-        headerSummary(m_shown[0], m_shownForm.markerPos, texts::kShownSuffix, m_shown.kind().encoding));
+        headerSummary(m_shown[0], m_shownForm.markerPos, texts::tr(texts::kShownSuffix), m_shown.kind().encoding));
 
     {
         // After an error the nodes built so far stay, unsorted, as the builder left them.
@@ -141,7 +141,7 @@ LoadOutcome ReportSession::loadBaseSteps(const std::string& name, const BaseSour
 {
     debugOut("Start LoadBaseFile, " + logName(name));
     if (name == m_shownName)
-        return {LoadResult::SameFile, std::string(texts::kSameFile)};
+        return {LoadResult::SameFile, std::string(texts::tr(texts::kSameFile))};
     listener.baseLoadStarting();
     if (!m_baseName.empty())
         listener.comparisonClosing();
@@ -187,7 +187,7 @@ ClassifyOutcome ReportSession::classify(const ChangeLimits& limits, const std::f
     ClassifyOutcome outcome;
     outcome.firstChanged = firstChangedNode(m_tree);
     if (outcome.firstChanged == kNoNode)
-        outcome.message = texts::kNoChanges;
+        outcome.message = texts::tr(texts::kNoChanges);
     return outcome;
 }
 

@@ -4,6 +4,7 @@
 #include "core/errors.h"
 #include "core/numbers.h"
 #include "core/report_reader.h"
+#include "core/translate.h"
 #include "core/tree_names.h"
 
 #include <array>
@@ -22,13 +23,14 @@ int labelWidthFor(std::size_t sizeTextLength)
 
 [[noreturn]] void sizeError(std::size_t n, std::string_view line, TextEncoding enc, DebugSink* debug)
 {
-    static const std::string kText = "行目のサイズがエラーです。終了します。";
+    // The log keeps the Japanese text in every language; the message is the user's language.
+    static constexpr std::string_view kText = DG_TRANSLATE_NOOP("dg::texts", "%1行目のサイズがエラーです。終了します。");
     const std::string number = std::to_string(n);
     if (debug && debug->enabled()) {
-        debug->out(number + encoding::utf8ToSjis(kText));
+        debug->out(encoding::utf8ToSjis(i18n::substitute(kText, {number})));
         debug->out(encoding::logText(enc, line));
     }
-    throw SizeError(n, number + kText + "\r" + encoding::textToUtf8(enc, line));
+    throw SizeError(n, i18n::format("dg::texts", kText, {number}) + "\r" + encoding::textToUtf8(enc, line));
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "core/encoding.h"
 #include "core/errors.h"
+#include "core/translate.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -28,7 +29,13 @@ const std::string& endBanner()
 
 std::string ioErrorText(int errorNumber)
 {
-    return "I/O エラー (" + std::to_string(errorNumber) + ")";
+    return i18n::format("dg::diag", DG_TRANSLATE_NOOP("dg::diag", "I/O エラー (%1)"), {std::to_string(errorNumber)});
+}
+
+std::string openErrorText(const std::string& fileName)
+{
+    return i18n::format("dg::diag", DG_TRANSLATE_NOOP("dg::diag", "%1 のオープンエラーです。\r\nデバッグの指定を取り消します。"),
+                        {fileName});
 }
 
 // errno after a failed C library call; EIO when the library left it unset.
@@ -152,7 +159,7 @@ bool DebugLog::open()
             begin(file, m_fixedFile);
             return true;
         }
-        report(utf8Name(m_fixedFile) + " のオープンエラーです。\r\nデバッグの指定を取り消します。");
+        report(openErrorText(utf8Name(m_fixedFile)));
         return false;
     }
     for (int number = 1; number <= kMaxFiles; ++number) {
@@ -167,10 +174,12 @@ bool DebugLog::open()
         if (error == EEXIST || std::filesystem::symlink_status(candidate, ignored).type()
                                    != std::filesystem::file_type::not_found)
             continue;
-        report(utf8Name(candidate) + " のオープンエラーです。\r\nデバッグの指定を取り消します。");
+        report(openErrorText(utf8Name(candidate)));
         return false;
     }
-    report("ログファイル数が多すぎます。デバッグの指定を取り消します。");
+    static constexpr std::string_view kTooMany =
+        DG_TRANSLATE_NOOP("dg::diag", "ログファイル数が多すぎます。デバッグの指定を取り消します。");
+    report(std::string(i18n::translate("dg::diag", kTooMany)));
     return false;
 }
 

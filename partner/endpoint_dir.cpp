@@ -1,9 +1,13 @@
 #include "partner/endpoint_dir.h"
 
+#include "core/translate.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,6 +18,12 @@ namespace {
 bool isSet(const char* value)
 {
     return value && *value;
+}
+
+// A reason in the user's language, "%1" … filled in with `args`.
+std::string text(std::string_view marked, std::initializer_list<std::string_view> args)
+{
+    return i18n::format("dg::partner", marked, args);
 }
 
 std::string systemError(int error)
@@ -48,33 +58,31 @@ DirCheck prepareEndpointDir(const std::filesystem::path& dir)
     if (::mkdir(dir.c_str(), S_IRWXU) == 0) {
         // A restrictive umask may have taken the owner's own rights away; the folder is ours.
         if (::chmod(dir.c_str(), S_IRWXU) != 0) {
-            result.error =
-                "cannot set the mode of partner folder " + dir.string() + ": " + systemError(errno);
+            result.error = text(DG_TRANSLATE_NOOP("dg::partner", "cannot set the mode of partner folder %1: %2"), {dir.string(), systemError(errno)});
             return result;
         }
     } else if (errno != EEXIST) {
-        result.error = "cannot create partner folder " + dir.string() + ": " + systemError(errno);
+        result.error = text(DG_TRANSLATE_NOOP("dg::partner", "cannot create partner folder %1: %2"), {dir.string(), systemError(errno)});
         return result;
     }
     // lstat, not stat: a symbolic link planted in a shared folder must not lead us elsewhere.
     struct stat info {};
     if (::lstat(dir.c_str(), &info) != 0) {
-        result.error = "cannot examine partner folder " + dir.string() + ": " + systemError(errno);
+        result.error = text(DG_TRANSLATE_NOOP("dg::partner", "cannot examine partner folder %1: %2"), {dir.string(), systemError(errno)});
         return result;
     }
     if (!S_ISDIR(info.st_mode)) {
-        result.error = "partner folder " + dir.string() + " is not a folder";
+        result.error = text(DG_TRANSLATE_NOOP("dg::partner", "partner folder %1 is not a folder"), {dir.string()});
         return result;
     }
     if (info.st_uid != ::geteuid()) {
-        result.error = "partner folder " + dir.string() + " belongs to another user (uid " +
-                       std::to_string(info.st_uid) + ")";
+        result.error = text(DG_TRANSLATE_NOOP("dg::partner", "partner folder %1 belongs to another user (uid %2)"), {dir.string(), std::to_string(info.st_uid)});
         return result;
     }
     if ((info.st_mode & (S_IRWXG | S_IRWXO)) != 0) {
         char mode[8];
         std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(info.st_mode & 07777));
-        result.error = "partner folder " + dir.string() + " is open to other users (mode " + mode + ")";
+        result.error = text(DG_TRANSLATE_NOOP("dg::partner", "partner folder %1 is open to other users (mode %2)"), {dir.string(), mode});
         return result;
     }
     return result;

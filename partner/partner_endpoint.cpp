@@ -1,5 +1,6 @@
 #include "partner/partner_endpoint.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -298,7 +299,7 @@ QString PartnerEndpoint::start(const std::filesystem::path& dir)
         return QString::fromStdString(check.error);
     m_dir = dir;
     if (!m_server->listen(toQString(socketPath(m_id)))) {
-        const QString why = QStringLiteral("cannot listen on %1: %2")
+        const QString why = QCoreApplication::translate("dg::partner", "cannot listen on %1: %2")
                                 .arg(toQString(socketPath(m_id)), m_server->errorString());
         m_dir.clear();
         return why;

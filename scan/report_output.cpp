@@ -1,5 +1,7 @@
 #include "scan/report_output.h"
 
+#include "core/translate.h"
+
 #include <cerrno>
 #include <climits>
 #include <csignal>
@@ -38,7 +40,7 @@ void setTemporary(const std::string& path)
 
 std::string failure(const std::string& name, int err)
 {
-    return "cannot write " + name + ": " + std::strerror(err);
+    return dg::i18n::format("dg::scan", DG_TRANSLATE_NOOP("dg::scan", "cannot write %1: %2"), {name, std::strerror(err)});
 }
 
 } // namespace
@@ -56,7 +58,8 @@ void ReportOutput::removeTemporaryOnSignals()
 ReportOutput::ReportOutput(const std::string& path)
 {
     if (path.empty()) {
-        m_name = "standard output";
+        static constexpr std::string_view kStandardOutput = DG_TRANSLATE_NOOP("dg::scan", "standard output");
+        m_name = dg::i18n::translate("dg::scan", kStandardOutput);
         m_fd = STDOUT_FILENO;
         return;
     }

@@ -1,5 +1,6 @@
 #include "scan/snapshot.h"
 
+#include "core/translate.h"
 #include "scan/local_clock.h"
 #include "scan/report_output.h"
 
@@ -154,7 +155,7 @@ SnapshotOutcome SnapshotScan::write(const std::string& folder)
 
     const NameProblems problems = prepareNames(m_table, ReportForm::Full, ReportEncoding::Utf8, false);
     for (const std::string& path : problems.controlCharacters)
-        warn("control characters in a folder name replaced: " + path);
+        warn(dg::i18n::format("dg::scan", DG_TRANSLATE_NOOP("dg::scan", "control characters in a folder name replaced: %1"), {path}));
 
     CancellableSink sink(output, m_cancelled);
     ReportWriter writer(m_table, ReportForm::Full, ReportEncoding::Utf8, sink);

@@ -1,5 +1,7 @@
 #include "scan/walker.h"
 
+#include "core/translate.h"
+
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -223,7 +225,8 @@ std::uint32_t Walker::walk(const std::string& absolutePath)
         r.flags |= kUnreadable;
         m_hadErrors = true;
         std::lock_guard lock(s.warnMutex);
-        m_warn("cannot read folder " + absolutePath + ": " + std::strerror(openError));
+        m_warn(dg::i18n::format("dg::scan", DG_TRANSLATE_NOOP("dg::scan", "cannot read folder %1: %2"),
+                                {absolutePath, std::strerror(openError)}));
         return root;
     }
 

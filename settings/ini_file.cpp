@@ -1,6 +1,7 @@
 #include "settings/ini_file.h"
 
 #include "core/errors.h"
+#include "core/translate.h"
 #include "settings/file_replace.h"
 
 #include <optional>
@@ -163,7 +164,7 @@ void IniFile::commit(const IniBatch& batch)
 
 void IniFile::refuse() const
 {
-    throw UserError(m_path.string() + " に書き込めません");
+    throw UserError(i18n::format("dg::settings", DG_TRANSLATE_NOOP("dg::settings", "%1 に書き込めません"), {m_path.string()}));
 }
 
 } // namespace dg

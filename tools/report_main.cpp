@@ -4,9 +4,11 @@
 #include "core/numbers.h"
 #include "core/report_session.h"
 #include "core/system_file.h"
+#include "core/translate.h"
 #include "core/user_texts.h"
 #include "diag/debug_log.h"
 #include "tools/report_output.h"
+#include "tools/tool_translations.h"
 
 #include "dg_version.h"
 
@@ -17,10 +19,12 @@
 #include <cstdio>
 #include <cstring>
 #include <future>
+#include <initializer_list>
 #include <memory>
 #include <new>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <unistd.h>
 #include <vector>
@@ -174,6 +178,12 @@ std::optional<dg::ChangeLimits> parseLimits(const std::string& text)
     return dg::ChangeLimits{v[0], v[1], v[2], v[3]};
 }
 
+// A message of this tool in the user's language, "%1" … filled in with `args`.
+std::string text(std::string_view marked, std::initializer_list<std::string_view> args = {})
+{
+    return dg::i18n::format("dirgauge-report", marked, args);
+}
+
 int usageError(const std::string& what)
 {
     std::fprintf(stderr, "%s: %s\n%s", kProgram, what.c_str(), kUsage);
@@ -215,20 +225,20 @@ std::optional<int> parseArgs(int argc, char** argv, Options& opt)
             const auto v = arg == "--color" ? value() : std::optional<std::string>(arg.substr(8));
             const auto colour = v ? parseColour(*v) : std::nullopt;
             if (!colour)
-                return usageError("--color needs auto, always or never");
+                return usageError(text(DG_TRANSLATE_NOOP("dirgauge-report", "--color needs auto, always or never")));
             opt.colour = *colour;
         } else if (arg == "--format" || arg == "--log" || arg == "--base" || arg == "--limits" ||
                    arg == "--encoding") {
             const auto v = value();
             if (!v)
-                return usageError(arg + " needs a value");
+                return usageError(text(DG_TRANSLATE_NOOP("dirgauge-report", "%1 needs a value"), {arg}));
             if (arg == "--limits") {
                 opt.limits = parseLimits(*v);
                 if (!opt.limits)
-                    return usageError("--limits needs four whole numbers: U1,U2,D1,D2");
+                    return usageError(text(DG_TRANSLATE_NOOP("dirgauge-report", "--limits needs four whole numbers: U1,U2,D1,D2")));
             } else if (arg == "--encoding") {
                 if (*v != "utf-8" && *v != "shift-jis")
-                    return usageError("--encoding needs utf-8 or shift-jis");
+                    return usageError(text(DG_TRANSLATE_NOOP("dirgauge-report", "--encoding needs utf-8 or shift-jis")));
                 opt.encoding = *v;
             } else {
                 (arg == "--format" ? opt.format : arg == "--log" ? opt.logFile : opt.baseFile) = *v;
@@ -237,22 +247,23 @@ std::optional<int> parseArgs(int argc, char** argv, Options& opt)
             for (++i; i < argc; ++i)
                 positional.emplace_back(argv[i]);
         } else if (arg.size() > 1 && arg[0] == '-') {
-            return usageError("unknown option " + arg);
+            return usageError(text(DG_TRANSLATE_NOOP("dirgauge-report", "unknown option %1"), {arg}));
         } else {
             positional.push_back(arg);
         }
     }
     if (opt.format != "tree" && opt.format != "tsv" && opt.format != "json" && opt.format != "report")
-        return usageError("unknown format " + opt.format);
+        return usageError(text(DG_TRANSLATE_NOOP("dirgauge-report", "unknown format %1"), {opt.format}));
     if (positional.size() != 1)
-        return usageError(positional.empty() ? "no report file given" : "only one report file can be given");
+        return usageError(positional.empty() ? text(DG_TRANSLATE_NOOP("dirgauge-report", "no report file given"))
+                                              : text(DG_TRANSLATE_NOOP("dirgauge-report", "only one report file can be given")));
     opt.file = positional.front();
     if (!opt.encoding.empty() && opt.format != "report")
-        return usageError("--encoding needs --format report");
+        return usageError(text(DG_TRANSLATE_NOOP("dirgauge-report", "--encoding needs --format report")));
     if ((opt.limits || opt.changedOnly) && opt.baseFile.empty())
-        return usageError("--limits and --changed need --base");
+        return usageError(text(DG_TRANSLATE_NOOP("dirgauge-report", "--limits and --changed need --base")));
     if (isStandardInput(opt.file) && isStandardInput(opt.baseFile))
-        return usageError("the standard input can give only one report: FILE or --base");
+        return usageError(text(DG_TRANSLATE_NOOP("dirgauge-report", "the standard input can give only one report: FILE or --base")));
     return std::nullopt;
 }
 
@@ -333,13 +344,13 @@ int run(const Options& opt)
     if (!opt.encoding.empty()) {
         const auto to = opt.encoding == "utf-8" ? dg::TextEncoding::Utf8 : dg::TextEncoding::ShiftJis;
         if (const auto bad = session.convertShownLines(to)) {
-            std::fprintf(stderr, "dirgauge-report: line %zu cannot be written in %s\n", *bad + 1, opt.encoding.c_str());
+            message(text(DG_TRANSLATE_NOOP("dirgauge-report", "line %1 cannot be written in %2"), {std::to_string(*bad + 1), opt.encoding}));
             return kExitError;
         }
     }
     const dg::LineList& lines = session.shownLines();
     dg::tools::ReportView view{lines, session.tree(), opt.file,
-                               dg::headerSummary(lines[0], session.shownForm().markerPos, dg::texts::kShownSuffix,
+                               dg::headerSummary(lines[0], session.shownForm().markerPos, dg::texts::tr(dg::texts::kShownSuffix),
                                                  lines.kind().encoding),
                                opt.changedOnly};
     if (opt.format == "tsv")
@@ -363,6 +374,7 @@ int main(int argc, char** argv)
     // LC_CTYPE); numbers and everything else stay as the program formats them.
     std::setlocale(LC_CTYPE, "");
     std::setlocale(LC_MESSAGES, "");
+    dg::tools::installToolTranslations();
     Options opt;
     if (const auto early = parseArgs(argc, argv, opt))
         return *early;
@@ -376,7 +388,7 @@ int main(int argc, char** argv)
     static char buffer[1 << 16];
     std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
     const auto writeFailed = [](int err) {
-        message("cannot write the output: " + dg::sys::systemReason(err));
+        message(text(DG_TRANSLATE_NOOP("dirgauge-report", "cannot write the output: %1"), {dg::sys::systemReason(err)}));
         return kExitError;
     };
     try {

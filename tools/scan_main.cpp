@@ -6,6 +6,9 @@
 #include "scan/report_writer.h"
 #include "scan/snapshot.h"
 #include "scan/walker.h"
+#include "tools/tool_translations.h"
+
+#include "core/translate.h"
 
 #include <atomic>
 #include <chrono>
@@ -16,9 +19,11 @@
 #include <cstring>
 #include <ctime>
 #include <exception>
+#include <initializer_list>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -132,6 +137,12 @@ struct Options {
     std::vector<std::string> paths;
 };
 
+// A message of this tool in the user's language, "%1" … filled in with `args`.
+std::string text(std::string_view marked, std::initializer_list<std::string_view> args = {})
+{
+    return dg::i18n::format("dirgauge-scan", marked, args);
+}
+
 int usageError(const std::string& what)
 {
     std::fprintf(stderr, "dirgauge-scan: %s\n%s", what.c_str(), kUsage);
@@ -166,44 +177,44 @@ std::optional<int> parseArgs(int argc, char** argv, Options& opt)
         } else if (arg == "--form" || arg == "--encoding" || arg == "--exclude" || arg == "--threads" || arg == "-o") {
             const auto v = value();
             if (!v)
-                return usageError(arg + " needs a value");
+                return usageError(text(DG_TRANSLATE_NOOP("dirgauge-scan", "%1 needs a value"), {arg}));
             if (arg == "--form") {
                 if (*v != "full" && *v != "abbrev")
-                    return usageError("unknown form " + *v + " (full or abbrev)");
+                    return usageError(text(DG_TRANSLATE_NOOP("dirgauge-scan", "unknown form %1 (full or abbrev)"), {*v}));
                 opt.form = *v == "full" ? ReportForm::Full : ReportForm::Abbreviated;
             } else if (arg == "--encoding") {
                 if (*v != "utf-8" && *v != "shift-jis")
-                    return usageError("unknown encoding " + *v + " (utf-8 or shift-jis)");
+                    return usageError(text(DG_TRANSLATE_NOOP("dirgauge-scan", "unknown encoding %1 (utf-8 or shift-jis)"), {*v}));
                 opt.encoding = *v == "utf-8" ? ReportEncoding::Utf8 : ReportEncoding::ShiftJis;
             } else if (arg == "--exclude") {
                 if (v->empty())
-                    return usageError("--exclude needs a pattern");
+                    return usageError(text(DG_TRANSLATE_NOOP("dirgauge-scan", "--exclude needs a pattern")));
                 opt.scan.excludes.push_back(*v);
             } else if (arg == "--threads") {
                 char* end = nullptr;
                 errno = 0;
                 const long n = std::strtol(v->c_str(), &end, 10);
                 if (v->empty() || *end || errno || n < 1 || n > 1024 || !std::isdigit(static_cast<unsigned char>((*v)[0])))
-                    return usageError("--threads needs a whole number from 1 to 1024");
+                    return usageError(text(DG_TRANSLATE_NOOP("dirgauge-scan", "--threads needs a whole number from 1 to 1024")));
                 opt.scan.threads = static_cast<unsigned>(n);
             } else {
                 if (v->empty())
-                    return usageError("-o needs a file name");
+                    return usageError(text(DG_TRANSLATE_NOOP("dirgauge-scan", "-o needs a file name")));
                 opt.output = *v;
             }
         } else if (arg == "--") {
             for (++i; i < argc; ++i)
                 opt.paths.emplace_back(argv[i]);
         } else if (arg.size() > 1 && arg[0] == '-') {
-            return usageError("unknown option " + arg);
+            return usageError(text(DG_TRANSLATE_NOOP("dirgauge-scan", "unknown option %1"), {arg}));
         } else {
             opt.paths.push_back(arg);
         }
     }
     if (opt.paths.empty())
-        return usageError("no folder given");
+        return usageError(text(DG_TRANSLATE_NOOP("dirgauge-scan", "no folder given")));
     if (opt.replaceUnmappable && opt.encoding != ReportEncoding::ShiftJis)
-        return usageError("--replace-unmappable needs --encoding shift-jis");
+        return usageError(text(DG_TRANSLATE_NOOP("dirgauge-scan", "--replace-unmappable needs --encoding shift-jis")));
     return std::nullopt;
 }
 
@@ -323,7 +334,7 @@ std::optional<std::vector<std::string>> resolvePaths(const std::vector<std::stri
         std::free(real);
         struct stat st {};
         if (::stat(out.back().c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-            std::fprintf(stderr, "dirgauge-scan: %s: not a folder\n", p.c_str());
+            std::fprintf(stderr, "dirgauge-scan: %s\n", text(DG_TRANSLATE_NOOP("dirgauge-scan", "%1: not a folder"), {p}).c_str());
             return std::nullopt;
         }
     }
@@ -366,23 +377,23 @@ int run(const Options& opt)
 
     const NameProblems problems = prepareNames(table, opt.form, opt.encoding, opt.replaceUnmappable);
     for (const std::string& path : problems.controlCharacters)
-        warn("control characters in a folder name replaced: " + path);
+        warn(text(DG_TRANSLATE_NOOP("dirgauge-scan", "control characters in a folder name replaced: %1"), {path}));
     for (const std::string& path : problems.leadingMarks)
-        warn("\">\" at the start of a folder name replaced by \"\xEF\xBC\x9E\" (the abbreviated form reads \">\" as a mark): " + path);
+        warn(text(DG_TRANSLATE_NOOP("dirgauge-scan", "\">\" at the start of a folder name replaced by \"%2\" (the abbreviated form reads \">\" as a mark): %1"), {path, "\xEF\xBC\x9E"}));
     if (!problems.unmappable.empty()) {
         std::size_t shown = 0;
         for (const std::string& path : problems.unmappable) {
             if (++shown > 20) {
-                warn("... and " + std::to_string(problems.unmappable.size() - 20) + " more");
+                warn(text(DG_TRANSLATE_NOOP("dirgauge-scan", "... and %1 more"), {std::to_string(problems.unmappable.size() - 20)}));
                 break;
             }
-            warn("folder name not writable in Shift-JIS: " + path);
+            warn(text(DG_TRANSLATE_NOOP("dirgauge-scan", "folder name not writable in Shift-JIS: %1"), {path}));
         }
-        warn("no report written; --replace-unmappable writes \"?\" for such characters");
+        warn(text(DG_TRANSLATE_NOOP("dirgauge-scan", "no report written; --replace-unmappable writes \"?\" for such characters")));
         return kExitFailure;
     }
     if (problems.replacedUnmappable > 0)
-        warn(std::to_string(problems.replacedUnmappable) + " folder names written with \"?\" for characters Shift-JIS cannot hold");
+        warn(text(DG_TRANSLATE_NOOP("dirgauge-scan", "%1 folder names written with \"?\" for characters Shift-JIS cannot hold"), {std::to_string(problems.replacedUnmappable)}));
 
     ReportWriter writer(table, opt.form, opt.encoding, output);
     writer.header(reportText(hostName(), opt.encoding), start);
@@ -397,6 +408,7 @@ int run(const Options& opt)
 
 int main(int argc, char** argv)
 {
+    dg::tools::installToolTranslations();
     Options opt;
     if (const auto early = parseArgs(argc, argv, opt))
         return *early;

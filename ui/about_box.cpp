@@ -2,6 +2,7 @@
 
 #include "ui/user_dialogs.h"
 
+#include <QCoreApplication>
 #include <QEvent>
 #include <QFrame>
 #include <QLabel>
@@ -31,7 +32,7 @@ QLabel* centredLabel(const QString& text, const char* name, QWidget* parent)
 AboutBox::AboutBox(UserDialogs& dialogs, QWidget* parent) : QDialog(parent), m_dialogs(dialogs)
 {
     setObjectName(QStringLiteral("TAboutBox"));
-    setWindowTitle(QStringLiteral("バージョン情報"));
+    setWindowTitle(QCoreApplication::translate("AboutBox", "バージョン情報"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     QFont boxFont(QStringLiteral("IPAPGothic"));
     boxFont.setPixelSize(12);
@@ -62,7 +63,7 @@ AboutBox::AboutBox(UserDialogs& dialogs, QWidget* parent) : QDialog(parent), m_d
     m_url->setMouseTracking(true);
     m_url->installEventFilter(this);
 
-    auto* comments = centredLabel(QStringLiteral("Dirsweep2.jsの結果を入力して表示します。\u3000ディスクスペースを大切に。"),
+    auto* comments = centredLabel(QCoreApplication::translate("AboutBox", "Dirsweep2.jsの結果を入力して表示します。　ディスクスペースを大切に。"),
                                   "Comments", m_panel);
     comments->setWordWrap(true);
     comments->setCursor(Qt::PointingHandCursor);

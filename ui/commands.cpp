@@ -1,32 +1,90 @@
 #include "ui/commands.h"
 
+#include <QCoreApplication>
+
 namespace dg::ui {
 namespace {
 
+// Captions and hints are the Japanese source texts of their translations (commandText()).
 constexpr std::array<CommandSpec, kCommandCount> kCommands{{
-    {CommandId::Open1, "Open1", "開く...(&O)", "開く...(&O)", "開く...(&O)", "開く",
+    {CommandId::Open1, "Open1",
+     QT_TRANSLATE_NOOP("dg::ui::commands", "開く...(&O)"),
+     QT_TRANSLATE_NOOP("dg::ui::commands", "開く...(&O)"),
+     QT_TRANSLATE_NOOP("dg::ui::commands", "開く...(&O)"),
+     QT_TRANSLATE_NOOP("dg::ui::commands", "開く"),
      CommandImage::Open, true, false},
-    {CommandId::Comp1, "Comp1", "比較元を開く...(&O)", "比較元を開く(&C)...", "比較元を開く(&Z)...",
-     "比較元を開く", CommandImage::Compare, false, false},
-    {CommandId::Scan1, "Scan1", "フォルダをスキャン...(&S)", "フォルダをスキャン...(&S)", "フォルダをスキャン...(&S)",
-     "フォルダをスキャン", CommandImage::None, true, false},
-    {CommandId::ExitWithComp1, "ExitWithComp1", "比較元も終了(&W)", "比較元も終了(&W)", "比較元も終了(&W)",
-     "比較元も終了", CommandImage::ExitWithCompare, false, false},
-    {CommandId::Exit1, "Exit1", "終了(&X)", "終了(&X)", "終了(&X)", "終了", CommandImage::None, true, false},
-    {CommandId::View2, "View2", "情報(&F)", "情報(&F)", "情報(&F)", "情報", CommandImage::Details, false, false},
-    {CommandId::CtrlDown1, "CtrlDown1", "下の異なるフォルダへ(&D)", "下の異なるフォルダへ(&D)",
-     "下の異なるフォルダへ(&D)", "下の異なるフォルダへ", CommandImage::NextChange, false, false},
-    {CommandId::CtrlUp1, "CtrlUp1", "上の異なるフォルダへ(&U)", "上の異なるフォルダへ(&U)",
-     "上の異なるフォルダへ(&U)", "上の異なるフォルダへ", CommandImage::PreviousChange, false, false},
-    {CommandId::CSet1, "CSet1", "比較の設定(&C)", "比較の設定(&C)", "比較の設定(&C)", "比較の設定",
+    {CommandId::Comp1, "Comp1",
+     QT_TRANSLATE_NOOP("dg::ui::commands", "比較元を開く...(&O)"),
+     QT_TRANSLATE_NOOP("dg::ui::commands", "比較元を開く(&C)..."),
+     QT_TRANSLATE_NOOP("dg::ui::commands", "比較元を開く(&Z)..."),
+     QT_TRANSLATE_NOOP("dg::ui::commands", "比較元を開く"),
+     CommandImage::Compare, false, false},
+    {CommandId::Scan1, "Scan1",
+     QT_TRANSLATE_NOOP("dg::ui::commands", "フォルダをスキャン...(&S)"),
+     QT_TRANSLATE_NOOP("dg::ui::commands", "フォルダをスキャン...(&S)"),
+     QT_TRANSLATE_NOOP("dg::ui::commands", "フォルダをスキャン...(&S)"),
+     QT_TRANSLATE_NOOP("dg::ui::commands", "フォルダをスキャン"),
      CommandImage::None, true, false},
-    {CommandId::Synchro1, "Synchro1", "比較同期モード(&S)", "比較同期モード(&S)", "比較同期モード(&S)", "",
+    {CommandId::ExitWithComp1, "ExitWithComp1",
+     QT_TRANSLATE_NOOP("dg::ui::commands", "比較元も終了(&W)"),
+     QT_TRANSLATE_NOOP("dg::ui::commands", "比較元も終了(&W)"),
+     QT_TRANSLATE_NOOP("dg::ui::commands", "比較元も終了(&W)"),
+     QT_TRANSLATE_NOOP("dg::ui::commands", "比較元も終了"),
+     CommandImage::ExitWithCompare, false, false},
+    {CommandId::Exit1, "Exit1",
+     QT_TRANSLATE_NOOP("dg::ui::commands", "終了(&X)"),
+     QT_TRANSLATE_NOOP("dg::ui::commands", "終了(&X)"),
+     QT_TRANSLATE_NOOP("dg::ui::commands", "終了(&X)"),
+     QT_TRANSLATE_NOOP("dg::ui::commands", "終了"),
+     CommandImage::None, true, false},
+    {CommandId::View2, "View2",
+     QT_TRANSLATE_NOOP("dg::ui::commands", "情報(&F)"),
+     QT_TRANSLATE_NOOP("dg::ui::commands", "情報(&F)"),
+     QT_TRANSLATE_NOOP("dg::ui::commands", "情報(&F)"),
+     QT_TRANSLATE_NOOP("dg::ui::commands", "情報"),
+     CommandImage::Details, false, false},
+    {CommandId::CtrlDown1, "CtrlDown1",
+     QT_TRANSLATE_NOOP("dg::ui::commands", "下の異なるフォルダへ(&D)"),
+     QT_TRANSLATE_NOOP("dg::ui::commands", "下の異なるフォルダへ(&D)"),
+     QT_TRANSLATE_NOOP("dg::ui::commands", "下の異なるフォルダへ(&D)"),
+     QT_TRANSLATE_NOOP("dg::ui::commands", "下の異なるフォルダへ"),
+     CommandImage::NextChange, false, false},
+    {CommandId::CtrlUp1, "CtrlUp1",
+     QT_TRANSLATE_NOOP("dg::ui::commands", "上の異なるフォルダへ(&U)"),
+     QT_TRANSLATE_NOOP("dg::ui::commands", "上の異なるフォルダへ(&U)"),
+     QT_TRANSLATE_NOOP("dg::ui::commands", "上の異なるフォルダへ(&U)"),
+     QT_TRANSLATE_NOOP("dg::ui::commands", "上の異なるフォルダへ"),
+     CommandImage::PreviousChange, false, false},
+    {CommandId::CSet1, "CSet1",
+     QT_TRANSLATE_NOOP("dg::ui::commands", "比較の設定(&C)"),
+     QT_TRANSLATE_NOOP("dg::ui::commands", "比較の設定(&C)"),
+     QT_TRANSLATE_NOOP("dg::ui::commands", "比較の設定(&C)"),
+     QT_TRANSLATE_NOOP("dg::ui::commands", "比較の設定"),
+     CommandImage::None, true, false},
+    {CommandId::Synchro1, "Synchro1",
+     QT_TRANSLATE_NOOP("dg::ui::commands", "比較同期モード(&S)"),
+     QT_TRANSLATE_NOOP("dg::ui::commands", "比較同期モード(&S)"),
+     QT_TRANSLATE_NOOP("dg::ui::commands", "比較同期モード(&S)"),
+     "",
      CommandImage::None, true, true},
-    {CommandId::About1, "About1", "バージョン情報(&A)", "バージョン情報(&A)", "バージョン情報(&A)",
-     "バージョン情報", CommandImage::None, true, false},
-    {CommandId::Debug1, "Debug1", "デバッグ(&Z)", "デバッグ(&Z)", "デバッグ(&Z)", "デバッグ",
+    {CommandId::About1, "About1",
+     QT_TRANSLATE_NOOP("dg::ui::commands", "バージョン情報(&A)"),
+     QT_TRANSLATE_NOOP("dg::ui::commands", "バージョン情報(&A)"),
+     QT_TRANSLATE_NOOP("dg::ui::commands", "バージョン情報(&A)"),
+     QT_TRANSLATE_NOOP("dg::ui::commands", "バージョン情報"),
+     CommandImage::None, true, false},
+    {CommandId::Debug1, "Debug1",
+     QT_TRANSLATE_NOOP("dg::ui::commands", "デバッグ(&Z)"),
+     QT_TRANSLATE_NOOP("dg::ui::commands", "デバッグ(&Z)"),
+     QT_TRANSLATE_NOOP("dg::ui::commands", "デバッグ(&Z)"),
+     QT_TRANSLATE_NOOP("dg::ui::commands", "デバッグ"),
      CommandImage::None, true, true},
-    {CommandId::Help1, "Help1", "ヘルプ(&H)", "ヘルプ(&H)", "ヘルプ(&H)", "ヘルプ", CommandImage::None, true, false},
+    {CommandId::Help1, "Help1",
+     QT_TRANSLATE_NOOP("dg::ui::commands", "ヘルプ(&H)"),
+     QT_TRANSLATE_NOOP("dg::ui::commands", "ヘルプ(&H)"),
+     QT_TRANSLATE_NOOP("dg::ui::commands", "ヘルプ(&H)"),
+     QT_TRANSLATE_NOOP("dg::ui::commands", "ヘルプ"),
+     CommandImage::None, true, false},
 }};
 
 constexpr bool inIdOrder()
@@ -84,6 +142,11 @@ QList<QKeySequence> commandShortcuts(CommandId id)
     return {};
 }
 
+QString commandText(const char* text)
+{
+    return QCoreApplication::translate("dg::ui::commands", text);
+}
+
 const char* commandImagePath(CommandImage image)
 {
     switch (image) {
@@ -108,11 +171,13 @@ const char* commandImagePath(CommandImage image)
 const QList<MenuSpec>& menuTable()
 {
     static const QList<MenuSpec> menus{
-        {"ファイル(&F)", {cmd(CommandId::Open1), cmd(CommandId::Comp1), cmd(CommandId::Scan1), kSeparator,
-                          cmd(CommandId::ExitWithComp1), cmd(CommandId::Exit1)}},
-        {"表示(&V)", {cmd(CommandId::View2), kSeparator, cmd(CommandId::CtrlDown1), cmd(CommandId::CtrlUp1)}},
-        {"オプション(&O)", {cmd(CommandId::CSet1), cmd(CommandId::Synchro1)}},
-        {"ヘルプ(&H)", {cmd(CommandId::About1), kSeparator, cmd(CommandId::Debug1)}},
+        {QT_TRANSLATE_NOOP("dg::ui::commands", "ファイル(&F)"),
+         {cmd(CommandId::Open1), cmd(CommandId::Comp1), cmd(CommandId::Scan1), kSeparator, cmd(CommandId::ExitWithComp1),
+          cmd(CommandId::Exit1)}},
+        {QT_TRANSLATE_NOOP("dg::ui::commands", "表示(&V)"),
+         {cmd(CommandId::View2), kSeparator, cmd(CommandId::CtrlDown1), cmd(CommandId::CtrlUp1)}},
+        {QT_TRANSLATE_NOOP("dg::ui::commands", "オプション(&O)"), {cmd(CommandId::CSet1), cmd(CommandId::Synchro1)}},
+        {QT_TRANSLATE_NOOP("dg::ui::commands", "ヘルプ(&H)"), {cmd(CommandId::About1), kSeparator, cmd(CommandId::Debug1)}},
     };
     return menus;
 }

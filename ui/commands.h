@@ -4,6 +4,7 @@
 // entry and connects it to its handler.
 #include <QKeySequence>
 #include <QList>
+#include <QString>
 
 #include <array>
 #include <cstddef>
@@ -68,6 +69,9 @@ const CommandSpec& commandSpec(CommandId id);
 // main Return key and the keypad's Enter). Besides the designed ones, the desktop's usual keys
 // for commands that have none: Ctrl+O opens, Ctrl+Q ends, F1 shows the documentation.
 QList<QKeySequence> commandShortcuts(CommandId id);
+
+// A caption, menu title or hint of the tables here in the user's language.
+QString commandText(const char* text);
 
 // Resource path of the image's icon (":/icons/…svg"), empty for CommandImage::None.
 const char* commandImagePath(CommandImage image);

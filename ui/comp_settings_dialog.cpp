@@ -4,6 +4,7 @@
 #include "ui/system_colors.h"
 #include "ui/user_dialogs.h"
 
+#include <QCoreApplication>
 #include <QEvent>
 #include <QFontDatabase>
 #include <QFrame>
@@ -46,7 +47,11 @@ constexpr int kBottomButtonHeight = 26;
 constexpr TColor kInvalidFieldColor = 0x000000FF;
 
 const char* const kRowCaptions[CompSettingsDialog::kRowCount] = {
-    "新たに追加されたフォルダ", "増加したフォルダ", "激増したフォルダ", "減少したフォルダ", "激減したフォルダ",
+    QT_TRANSLATE_NOOP("CompSettingsDialog", "新たに追加されたフォルダ"),
+    QT_TRANSLATE_NOOP("CompSettingsDialog", "増加したフォルダ"),
+    QT_TRANSLATE_NOOP("CompSettingsDialog", "激増したフォルダ"),
+    QT_TRANSLATE_NOOP("CompSettingsDialog", "減少したフォルダ"),
+    QT_TRANSLATE_NOOP("CompSettingsDialog", "激減したフォルダ"),
 };
 
 // family at 12 pixels when it is installed, else fallback at 12 pixels.
@@ -61,13 +66,13 @@ QFont dialogFont()
 {
     const QString proportional = QStringLiteral("IPAPGothic");
     QFont fallback = QFontDatabase::families().contains(proportional) ? QFont(proportional) : QFont();
-    return fontOrFallback(QStringLiteral("ＭＳ Ｐゴシック"), fallback);
+    return fontOrFallback(QString::fromUtf8("ＭＳ Ｐゴシック"), fallback);
 }
 
 // The sample labels use a fixed-pitch font; without the designed one, the tree's.
 QFont sampleFont()
 {
-    return fontOrFallback(QStringLiteral("ＭＳ ゴシック"), MainWindow::treeFont());
+    return fontOrFallback(QString::fromUtf8("ＭＳ ゴシック"), MainWindow::treeFont());
 }
 
 std::optional<std::int32_t> digitsValue(QStringView digits, int base, bool negative)
@@ -100,7 +105,7 @@ std::optional<std::int32_t> digitsValue(QStringView digits, int base, bool negat
 CompSettingsDialog::CompSettingsDialog(UserDialogs& dialogs, QWidget* parent) : QDialog(parent), m_dialogs(dialogs)
 {
     setObjectName(QStringLiteral("TForm3"));
-    setWindowTitle(QStringLiteral("Dirgauge - 比較の設定"));
+    setWindowTitle(QCoreApplication::translate("CompSettingsDialog", "Dirgauge - 比較の設定"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setWindowFlag(Qt::MSWindowsFixedSizeDialogHint, true);
     setFont(dialogFont());
@@ -121,7 +126,7 @@ CompSettingsDialog::CompSettingsDialog(UserDialogs& dialogs, QWidget* parent) : 
         const int top = kRowTop + static_cast<int>(row) * kRowStep;
         const QString digit = QString::number(row);
 
-        auto* label = new QLabel(QString::fromUtf8(kRowCaptions[row]), m_panel);
+        auto* label = new QLabel(QCoreApplication::translate("CompSettingsDialog", kRowCaptions[row]), m_panel);
         label->setObjectName(QStringLiteral("Label") + QString::number(row + 1));
         label->setFont(labelFont);
         label->setAutoFillBackground(true);
@@ -142,20 +147,20 @@ CompSettingsDialog::CompSettingsDialog(UserDialogs& dialogs, QWidget* parent) : 
             connect(edit, &QLineEdit::textChanged, this, [this, edit] { Memo1Change(edit); });
             m_fields[field] = edit;
 
-            auto* unit = new QLabel(QStringLiteral("%以上"), m_panel);
+            auto* unit = new QLabel(QCoreApplication::translate("CompSettingsDialog", "%以上"), m_panel);
             unit->setObjectName(QStringLiteral("Label") + QString::number(field + 6));
             unit->setGeometry(kUnitLeft, top, kUnitWidth, kRowHeight);
             m_units[field] = unit;
         }
 
-        auto* textButton = new QPushButton(QStringLiteral("文字色"), m_panel);
+        auto* textButton = new QPushButton(QCoreApplication::translate("CompSettingsDialog", "文字色"), m_panel);
         textButton->setObjectName(QStringLiteral("Button") + digit);
         textButton->setGeometry(kButtonLeft, top, kButtonWidth, kRowHeight);
         textButton->setAutoDefault(false);
         connect(textButton, &QPushButton::clicked, this, [this, textButton] { Button0Click(textButton); });
         m_textButtons[row] = textButton;
 
-        auto* backButton = new QPushButton(QStringLiteral("背景色"), m_panel);
+        auto* backButton = new QPushButton(QCoreApplication::translate("CompSettingsDialog", "背景色"), m_panel);
         backButton->setObjectName(QStringLiteral("Button") + QString::number(row + kRowCount));
         backButton->setGeometry(kButtonLeft + kButtonWidth + kButtonGap, top, kButtonWidth, kRowHeight);
         backButton->setAutoDefault(false);
@@ -171,7 +176,7 @@ CompSettingsDialog::CompSettingsDialog(UserDialogs& dialogs, QWidget* parent) : 
     connect(m_ok, &QPushButton::clicked, this, &QDialog::accept);
 
     // Esc and the close box reject the dialog as Cancel does (QDialog's own handling).
-    m_cancel = new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton), QStringLiteral("キャンセル"), this);
+    m_cancel = new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton), QCoreApplication::translate("CompSettingsDialog", "キャンセル"), this);
     m_cancel->setObjectName(QStringLiteral("BitBtn2"));
     m_cancel->setGeometry(buttonsLeft + kBottomButtonWidth + 2 * kButtonGap, kBottomButtonTop, kBottomButtonWidth,
                           kBottomButtonHeight);

@@ -3,6 +3,8 @@
 #include "core/errors.h"
 #include "core/system_file.h"
 
+#include <QCoreApplication>
+
 #include <cerrno>
 #include <exception>
 #include <new>
@@ -25,7 +27,7 @@ void ErrorGuard::handleCurrentException() noexcept
         } catch (const std::exception& e) {
             m_dialogs.error(QString::fromUtf8(e.what()));
         } catch (...) {
-            m_dialogs.error(QStringLiteral("予期しないエラーが発生しました。"));
+            m_dialogs.error(QCoreApplication::translate("ErrorGuard", "予期しないエラーが発生しました。"));
         }
     } catch (...) {
     }

@@ -3,6 +3,8 @@
 #include "core/encoding.h"
 #include "core/numbers.h"
 
+#include <QCoreApplication>
+
 #include <cstdint>
 #include <limits>
 
@@ -12,6 +14,12 @@ namespace {
 std::string utf8(std::string_view text, TextEncoding enc)
 {
     return encoding::textToUtf8(enc, text);
+}
+
+// A label of the details in the user's language.
+std::string translated(const char* text)
+{
+    return QCoreApplication::translate("FolderInfo", text).toStdString();
 }
 
 } // namespace
@@ -42,14 +50,12 @@ std::string driveDetails(std::string_view driveLine, FieldSplitter& splitter, Re
 {
     const TextEncoding enc = kind.encoding;
     splitter.split(driveLine);
-    std::string text = "ドライブ\t： ";
+    std::string text = translated(QT_TRANSLATE_NOOP("FolderInfo", "ドライブ\t： "));
     // A volume line's path without the ":" that ends it there.
     const std::string_view drive = splitter.getOr(0);
     text += utf8(kind.posix() && posix::isVolumeField(drive) ? posix::volumePath(drive) : drive, enc);
     text += "\r\r";
-    text += "使用率";
-    text += "\t";
-    text += "： ";
+    text += translated(QT_TRANSLATE_NOOP("FolderInfo", "使用率\t： "));
     text += utf8(splitter.getOr(2), enc);
     return text;
 }
@@ -58,18 +64,18 @@ std::string folderDetails(std::string_view folderLine, FieldSplitter& splitter, 
 {
     const TextEncoding enc = kind.encoding;
     splitter.split(folderLine);
-    std::string text = "フォルダ　\t： ";
+    std::string text = translated(QT_TRANSLATE_NOOP("FolderInfo", "フォルダ　\t： "));
     text += utf8(splitter.getOr(0), enc);
     text += "\r\r";
-    text += "作成日付　\t： ";
+    text += translated(QT_TRANSLATE_NOOP("FolderInfo", "作成日付　\t： "));
     text += utf8(splitter.getOr(2), enc);
     text += "\r";
-    text += "更新日付　\t： ";
+    text += translated(QT_TRANSLATE_NOOP("FolderInfo", "更新日付　\t： "));
     text += utf8(splitter.getOr(3), enc);
     text += "\r";
-    text += "属性 (";
+    text += translated(QT_TRANSLATE_NOOP("FolderInfo", "属性 ("));
     text += utf8(splitter.getOr(4), enc);
-    text += ")　\t： ";
+    text += translated(QT_TRANSLATE_NOOP("FolderInfo", ")　\t： "));
     text += attributeNames(splitter.getOr(4));
     return text;
 }

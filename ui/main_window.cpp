@@ -10,6 +10,7 @@
 #include "ui/status_panel.h"
 #include "ui/stored_path.h"
 
+#include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFontDatabase>
@@ -39,7 +40,7 @@ constexpr std::int32_t kNoPosition = INT32_MIN;
 
 QString initialTitle()
 {
-    return QString::fromLatin1(MainWindow::kProgramName) + QStringLiteral(" - フォルダ情報のオフライン表示");
+    return QString::fromLatin1(MainWindow::kProgramName) + QCoreApplication::translate("MainWindow", " - フォルダ情報のオフライン表示");
 }
 
 std::filesystem::path toPath(const QString& name)
@@ -190,8 +191,9 @@ void MainWindow::showComparisonStatus()
         setPanel1Text(QString());
     else
         // Synchronised only where a partner can be reached at all.
-        setPanel1Text(uiText(m_settings.synchro() && m_partner->unavailableReason().isEmpty() ? texts::kComparingSynchro
-                                                                                   : texts::kComparing));
+        setPanel1Text(uiText(texts::tr(m_settings.synchro() && m_partner->unavailableReason().isEmpty()
+                                                ? texts::kComparingSynchro
+                                                : texts::kComparing)));
 }
 
 void MainWindow::syncDebugCheck()
@@ -216,7 +218,7 @@ void MainWindow::FormCreate(const QStringList& parameters)
     if (parameters.isEmpty())
         return;
     if (parameters.size() > 1)
-        m_dialogs.message(QStringLiteral("指定できるファイル名は一つだけです。"));
+        m_dialogs.message(QCoreApplication::translate("MainWindow", "指定できるファイル名は一つだけです。"));
     const QString& parameter = parameters.front();
     // A parameter that names no file is loaded all the same, under its absolute name, so that the
     // message says which file could not be read.
@@ -275,7 +277,7 @@ void MainWindow::WMDropFiles(const QStringList& fileNames)
     if (fileNames.isEmpty())
         return;
     if (fileNames.size() > 1)
-        m_dialogs.message(QStringLiteral("ドロップできるファイルは一つだけです。"));
+        m_dialogs.message(QCoreApplication::translate("MainWindow", "ドロップできるファイルは一つだけです。"));
     // Loaded as dropped: the desktop hands over absolute names already. The window comes to the
     // front also when the load fails.
     try {

@@ -28,11 +28,11 @@ constexpr unsigned long kPartnerCloseWaitMs = 100;
 void MainWindow::createCommands()
 {
     for (const CommandSpec& entry : commandTable()) {
-        auto* act = new QAction(QString::fromUtf8(entry.menuCaption), this);
+        auto* act = new QAction(commandText(entry.menuCaption), this);
         act->setObjectName(QString::fromLatin1(entry.name));
-        act->setIconText(QString::fromUtf8(entry.toolCaption));
-        act->setProperty("caption", QString::fromUtf8(entry.caption));
-        const QString hint = QString::fromUtf8(entry.hint);
+        act->setIconText(commandText(entry.toolCaption));
+        act->setProperty("caption", commandText(entry.caption));
+        const QString hint = commandText(entry.hint);
         act->setToolTip(hint.isEmpty() ? QString() : hint);
         act->setStatusTip(hint);
         act->setCheckable(entry.checkable);
@@ -70,7 +70,7 @@ void MainWindow::createCommands()
     m_menuBar = new QMenuBar(band);
     m_menuBar->setObjectName(QStringLiteral("MainMenu1"));
     for (const MenuSpec& menuSpec : menuTable()) {
-        QMenu* menu = m_menuBar->addMenu(QString::fromUtf8(menuSpec.caption));
+        QMenu* menu = m_menuBar->addMenu(commandText(menuSpec.caption));
         for (const MenuEntry& entry : menuSpec.entries) {
             if (entry.separator)
                 menu->addSeparator();
@@ -122,8 +122,8 @@ void MainWindow::setCommandsEnabled(std::span<const CommandId> ids, bool enabled
 OpenFileRequest MainWindow::reportFileRequest(const QString& initialFolder)
 {
     OpenFileRequest request;
-    request.title = QStringLiteral("フォルダ情報ファイルを開く");
-    request.filterName = QStringLiteral("全てのファイル");
+    request.title = QCoreApplication::translate("MainWindow", "フォルダ情報ファイルを開く");
+    request.filterName = QCoreApplication::translate("MainWindow", "全てのファイル");
     request.initialFolder = initialFolder;
     return request;
 }
@@ -170,7 +170,7 @@ void MainWindow::Help1Click()
             return;
         }
     }
-    m_dialogs.message(QStringLiteral("説明書が見つかりません。"));
+    m_dialogs.message(QCoreApplication::translate("MainWindow", "説明書が見つかりません。"));
 }
 
 void MainWindow::Debug1Click()

@@ -70,7 +70,7 @@ void MainWindow::CtrlDown1Execute()
     const FolderTree& tree = m_session.tree();
     const NodeId next = nextChangedBelow(tree, tree.absoluteIndex(selected));
     if (next == kNoNode) {
-        m_dialogs.message(uiText(texts::kNoChangeBelow));
+        m_dialogs.message(uiText(texts::tr(texts::kNoChangeBelow)));
         return;
     }
     revealNode(next);
@@ -84,7 +84,7 @@ void MainWindow::CtrlUp1Execute()
     const FolderTree& tree = m_session.tree();
     const NodeId next = nextChangedAbove(tree, tree.absoluteIndex(selected));
     if (next == kNoNode) {
-        m_dialogs.message(uiText(texts::kNoChangeAbove));
+        m_dialogs.message(uiText(texts::tr(texts::kNoChangeAbove)));
         return;
     }
     revealNode(next);

@@ -265,8 +265,9 @@ void MainWindow::startComparisonSource()
     if (const QString why = m_partner->unavailableReason(); !why.isEmpty()) {
         action(CommandId::ExitWithComp1)->setEnabled(true);
         if (m_partner.firstCannotPair()) {
-            m_dialogs.message(QStringLiteral("比較元のウィンドウと連動できないため、比較はこのウィンドウだけに表示します。\r") +
-                              QStringLiteral("理由: ") + why);
+            m_dialogs.message(QCoreApplication::translate(
+                                  "MainWindow", "比較元のウィンドウと連動できないため、比較はこのウィンドウだけに表示します。\r理由: %1")
+                                  .arg(why));
         }
         return;
     }
@@ -287,7 +288,7 @@ void MainWindow::startComparisonSource()
         SourceWaitFilter filter(*this);
         qApp->installEventFilter(&filter);
         QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-        setPanel1Text(QStringLiteral("比較元の表示を待っています（Esc で中止）"));
+        setPanel1Text(QCoreApplication::translate("MainWindow", "比較元の表示を待っています（Esc で中止）"));
         const ScopeExit restore([&] {
             qApp->removeEventFilter(&filter);
             QGuiApplication::restoreOverrideCursor();

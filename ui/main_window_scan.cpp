@@ -6,6 +6,7 @@
 #include "ui/scan_progress_window.h"
 #include "ui/scan_runner.h"
 
+#include <QCoreApplication>
 #include <QAction>
 #include <QDateTime>
 #include <QDir>
@@ -29,7 +30,7 @@ QString scanText(const std::string& utf8)
 void MainWindow::Scan1Click()
 {
     FolderRequest folderRequest;
-    folderRequest.title = QStringLiteral("スキャンするフォルダを選ぶ");
+    folderRequest.title = QCoreApplication::translate("MainWindow", "スキャンするフォルダを選ぶ");
     folderRequest.initialFolder = QDir::homePath();
     const std::optional<QString> folder = m_dialogs.chooseFolder(folderRequest);
     if (!folder)
@@ -40,8 +41,8 @@ void MainWindow::Scan1Click()
     // elsewhere and the scan's write says why.
     QDir().mkpath(snapshots);
     SaveFileRequest saveRequest;
-    saveRequest.title = QStringLiteral("フォルダ情報ファイルの保存先");
-    saveRequest.filterName = QStringLiteral("全てのファイル");
+    saveRequest.title = QCoreApplication::translate("MainWindow", "フォルダ情報ファイルの保存先");
+    saveRequest.filterName = QCoreApplication::translate("MainWindow", "全てのファイル");
     saveRequest.proposedPath = snapshotPath(snapshots, *folder, QDateTime::currentDateTime());
     const std::optional<QString> target = m_dialogs.saveFile(saveRequest);
     if (!target)
@@ -93,7 +94,7 @@ void MainWindow::Scan1Click()
     switch (outcome.result) {
     case Result::Cancelled: return;
     case Result::Failed:
-        m_dialogs.message(QStringLiteral("フォルダをスキャンできませんでした。\r") + scanText(outcome.message));
+        m_dialogs.message(QCoreApplication::translate("MainWindow", "フォルダをスキャンできませんでした。\r") + scanText(outcome.message));
         return;
     case Result::Written: break;
     }

@@ -2,6 +2,7 @@
 
 #include "core/numbers.h"
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QProgressBar>
 #include <QScreen>
@@ -16,14 +17,14 @@ constexpr std::size_t kBarMax = 1'000'000'000;
 ProgressWindow::ProgressWindow(QWidget* over) : QDialog(nullptr, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint)
 {
     setObjectName("TForm4");
-    setWindowTitle(QStringLiteral("Dirgauge - 進行状況"));
+    setWindowTitle(QCoreApplication::translate("ProgressWindow", "Dirgauge - 進行状況"));
     setFixedSize(446, 81);
     setModal(false);
     setAttribute(Qt::WA_ShowWithoutActivating);
 
-    auto* comparing = new QLabel(QStringLiteral("比較しています…"), this);
+    auto* comparing = new QLabel(QCoreApplication::translate("ProgressWindow", "比較しています…"), this);
     comparing->move(24, 15);
-    auto* folders = new QLabel(QStringLiteral("フォルダ数"), this);
+    auto* folders = new QLabel(QCoreApplication::translate("ProgressWindow", "フォルダ数"), this);
     folders->move(272, 15);
     m_count = new QLabel(this);
     m_count->setObjectName("Label1");

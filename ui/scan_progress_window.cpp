@@ -2,6 +2,7 @@
 
 #include "core/numbers.h"
 
+#include <QCoreApplication>
 #include <QCloseEvent>
 #include <QDialogButtonBox>
 #include <QFontMetrics>
@@ -26,12 +27,12 @@ ScanProgressWindow::ScanProgressWindow(const QString& folder, QWidget* over)
     : QDialog(nullptr, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint)
 {
     setObjectName("ScanProgress");
-    setWindowTitle(QStringLiteral("Dirgauge - スキャン中"));
+    setWindowTitle(QCoreApplication::translate("ScanProgressWindow", "Dirgauge - スキャン中"));
     setWindowModality(Qt::ApplicationModal);
     setFixedWidth(446);
 
     auto* layout = new QVBoxLayout(this);
-    m_state = new QLabel(QStringLiteral("スキャンしています… ") + folder, this);
+    m_state = new QLabel(QCoreApplication::translate("ScanProgressWindow", "スキャンしています… ") + folder, this);
     m_state->setObjectName("ScanState");
     m_counts = new QLabel(this);
     m_counts->setObjectName("ScanCounts");
@@ -43,7 +44,7 @@ ScanProgressWindow::ScanProgressWindow(const QString& folder, QWidget* over)
     m_bar->setRange(0, 0); // how much is left is unknown: a busy bar
     m_bar->setTextVisible(false);
     auto* buttons = new QDialogButtonBox(this);
-    m_cancel = buttons->addButton(QStringLiteral("キャンセル"), QDialogButtonBox::RejectRole);
+    m_cancel = buttons->addButton(QCoreApplication::translate("ScanProgressWindow", "キャンセル"), QDialogButtonBox::RejectRole);
     m_cancel->setObjectName("ScanCancel");
     connect(buttons, &QDialogButtonBox::rejected, this, &ScanProgressWindow::reject);
     layout->addWidget(m_state);
@@ -62,7 +63,7 @@ ScanProgressWindow::ScanProgressWindow(const QString& folder, QWidget* over)
 
 void ScanProgressWindow::showProgress(const scan::SnapshotProgress& progress)
 {
-    m_counts->setText(QStringLiteral("フォルダ %1　ファイル %2　%3")
+    m_counts->setText(QCoreApplication::translate("ScanProgressWindow", "フォルダ %1　ファイル %2　%3")
                           .arg(grouped(progress.folders), grouped(progress.files), byteText(progress.bytes)));
     const QString current = QString::fromUtf8(progress.currentFolder.data(), static_cast<qsizetype>(progress.currentFolder.size()));
     // A long path keeps its start and its end.
@@ -100,7 +101,7 @@ void ScanProgressWindow::reject()
     if (m_cancelRequested)
         return;
     m_cancelRequested = true;
-    m_state->setText(QStringLiteral("中止しています…"));
+    m_state->setText(QCoreApplication::translate("ScanProgressWindow", "中止しています…"));
     m_cancel->setEnabled(false);
     emit cancelled();
 }

@@ -1,5 +1,6 @@
 #include "ui/scan_runner.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -68,12 +69,12 @@ QString snapshotPath(const QString& snapshots, const QString& folder, const QDat
 
 QString scanWarningText(const scan::SnapshotOutcome& outcome)
 {
-    QString text = QStringLiteral("読めなかったフォルダやファイルが %1 件あります。レポートには読めた分だけを書きました。")
+    QString text = QCoreApplication::translate("ScanRunner", "読めなかったフォルダやファイルが %1 件あります。レポートには読めた分だけを書きました。")
                        .arg(outcome.warningCount);
     for (std::size_t k = 0; k < outcome.warnings.size() && k < kScanWarningsShown; ++k)
         text += QLatin1Char('\r') + QString::fromUtf8(outcome.warnings[k].data(), static_cast<qsizetype>(outcome.warnings[k].size()));
     if (outcome.warningCount > kScanWarningsShown)
-        text += QStringLiteral("\r…ほか %1 件").arg(outcome.warningCount - kScanWarningsShown);
+        text += QCoreApplication::translate("ScanRunner", "\r…ほか %1 件").arg(outcome.warningCount - kScanWarningsShown);
     return text;
 }
 

@@ -70,6 +70,12 @@ TEST_F(ViewerProcessTest, MemoryRunningOutAndTheSystemsReasonAreToldInWords)
     const std::string missing = (dir.path() / "missing.txt").string();
     r = runViewer(missing);
     EXPECT_TRUE(has(r, "dirgauge: error: ファイル \"" + missing + "\". No such file or directory は開けません\n")) << r.err;
+    // In English: DIRGAUGE_LANG, or the locale when DIRGAUGE_LANG is neither ja nor en.
+    for (const char* english : {"LC_ALL=C DIRGAUGE_LANG=en", "LC_ALL=C DIRGAUGE_LANG="}) {
+        r = runViewer(missing, english);
+        EXPECT_TRUE(has(r, "dirgauge: error: File \"" + missing + "\" cannot be opened. No such file or directory\n"))
+            << english << ": " << r.err;
+    }
     const locale_t japanese = ::newlocale(LC_ALL_MASK, "ja_JP.UTF-8", static_cast<locale_t>(nullptr));
     if (japanese == static_cast<locale_t>(nullptr))
         GTEST_SKIP() << "the ja_JP.UTF-8 locale is not generated (scripts/setup-deps generates it as root): "

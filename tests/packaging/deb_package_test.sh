@@ -25,7 +25,7 @@ field() { dpkg-deb --field "$deb" "$1"; }
 [ "$(field Version)" = "$version" ] || fail "Version is $(field Version)"
 [ "$(field Architecture)" = "$(dpkg --print-architecture)" ] || fail "Architecture is $(field Architecture)"
 depends="$(field Depends)"
-for dep in libc6 'libstdc\+\+6' libqt6core6 libqt6widgets6 libqt6network6 'libicu[0-9]' libqt6svg6 qt6-qpa-plugins \
+for dep in libc6 'libstdc\+\+6' libqt6core6 libqt6widgets6 libqt6network6 'libicu[0-9]' libqt6svg6 qt6-qpa-plugins qt6-translations-l10n \
            fonts-ipafont-gothic; do
   grep -Eq "(^|, )$dep" <<< "$depends" || fail "Depends lacks $dep: $depends"
 done

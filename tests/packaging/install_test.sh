@@ -32,7 +32,7 @@ out="$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$viewer" --version)
 out="$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$viewer" --help)" || fail "dirgauge --help failed"
 case "$out" in "usage: dirgauge "*) ;; *) fail "dirgauge --help printed: $out" ;; esac
 status=0
-err="$(DIRGAUGE_CONFIG_DIR="$work/config" QT_QPA_PLATFORM=offscreen "$viewer" --no-such-option 2>&1 >/dev/null)" || status=$?
+err="$(DIRGAUGE_CONFIG_DIR="$work/config" DIRGAUGE_LANG=en QT_QPA_PLATFORM=offscreen "$viewer" --no-such-option 2>&1 >/dev/null)" || status=$?
 [ "$status" -eq 2 ] || fail "dirgauge --no-such-option exited with $status"
 grep -q '^dirgauge: unknown option --no-such-option' <<< "$err" || fail "dirgauge --no-such-option said: $err"
 

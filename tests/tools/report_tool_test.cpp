@@ -132,26 +132,55 @@ TEST_F(ReportTool, TreeAndJsonCarryTheSameNodes)
     EXPECT_EQ(tree.out.find("\x1b["), std::string::npos) << "no colours when not a terminal";
 }
 
+// In both languages: the viewer's texts are Japanese as written or their English translation, the
+// tool's own texts English as written or their Japanese translation.
 TEST_F(ReportTool, ErrorsPrintTheViewersMessageAndExitWithTwo)
 {
     const std::string missing = (dir.path() / "missing.txt").string();
-    ToolRun r = run(quoted(missing));
-    EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err, said("ファイル \"" + missing + "\". No such file or directory は開けません"));
-
     const std::string twoLines = dir.file("two.txt", "PC CHECK START AT 1\r\nC:,1\r\n");
-    r = run(quoted(twoLines));
-    EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err, said(twoLines + " - ファイルの内容を認識できません。"));
-
-    r = run(quoted(dir.file("idx.txt", "PC CHECK START AT 1\r\nC:,1,1%\r\n>,1,a,b,\r\n>>>x,1,,,\r\nend\r\n")));
-    EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err, said("リストのインデックスが範囲を超えています (1)"));
-
-    r = run(quoted(dir.file("size.txt", "PC CHECK START AT 1\r\nC:,1,1%\r\nC:\\,1,a,b,16\r\nC:\\x,1x,a,b,16\r\nend\r\n")));
-    EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err, said("3行目のサイズがエラーです。終了します。\rC:\\x,1x,a,b,16"));
-    EXPECT_TRUE(r.out.empty());
+    const std::string idx = dir.file("idx.txt", "PC CHECK START AT 1\r\nC:,1,1%\r\n>,1,a,b,\r\n>>>x,1,,,\r\nend\r\n");
+    const std::string size = dir.file("size.txt", "PC CHECK START AT 1\r\nC:,1,1%\r\nC:\\,1,a,b,16\r\nC:\\x,1x,a,b,16\r\nend\r\n");
+    const std::string unchanged = dir.file("copy.txt", slurp(std::string(DG_SOURCE_DIR) + "/samples/newer.txt"));
+    struct Case {
+        std::string args;
+        int status;
+        std::string japanese;
+        std::string english;
+    };
+    const Case cases[] = {
+        {quoted(missing), 2, "ファイル \"" + missing + "\". No such file or directory は開けません",
+         "File \"" + missing + "\" cannot be opened. No such file or directory"},
+        {quoted(twoLines), 2, twoLines + " - ファイルの内容を認識できません。",
+         twoLines + " - The contents of the file are not recognised."},
+        {quoted(idx), 2, "リストのインデックスが範囲を超えています (1)", "List index out of bounds (1)"},
+        {quoted(size), 2, "3行目のサイズがエラーです。終了します。\rC:\\x,1x,a,b,16",
+         "The size on line 3 is not valid. The program ends.\rC:\\x,1x,a,b,16"},
+        {"--base " + sample("newer.txt") + " " + sample("newer.txt"), 2, "同じファイルは比較できません。",
+         "A file cannot be compared with itself."},
+        {"--format tsv --changed --base " + quoted(unchanged) + " " + sample("newer.txt"), 0,
+         "異なるサイズのフォルダはありません。", "No folder differs in size."},
+        {"--format nope " + sample("full.txt"), 1, "不明な形式 nope", "unknown format nope"},
+        {"--limits 1,2 " + sample("full.txt"), 1, "--limits には四つの整数を指定します: U1,U2,D1,D2",
+         "--limits needs four whole numbers: U1,U2,D1,D2"},
+    };
+    for (const Case& c : cases) {
+        for (const auto& [language, text] : {std::pair{"ja", c.japanese}, std::pair{"en", c.english}}) {
+            SCOPED_TRACE(c.args + " in " + language);
+            const ToolRun r = run(c.args, 0, std::string("DIRGAUGE_LANG=") + language);
+            EXPECT_EQ(r.status, c.status);
+            if (c.status == 1) {
+                EXPECT_TRUE(r.err.starts_with(said(text) + "usage: dirgauge-report")) << r.err;
+            } else {
+                EXPECT_EQ(r.err, said(text));
+            }
+            if (c.status == 2) {
+                EXPECT_TRUE(r.out.empty());
+            }
+        }
+    }
+    // Without a DIRGAUGE_LANG of ja or en the locale decides; C is English.
+    EXPECT_EQ(run(quoted(idx), 0, "DIRGAUGE_LANG=").err, said("List index out of bounds (1)"));
+    EXPECT_EQ(run(quoted(idx), 0, "DIRGAUGE_LANG= LANGUAGE=ja_JP").err, said("リストのインデックスが範囲を超えています (1)"));
 }
 
 TEST_F(ReportTool, PipesAndDevicesAreRefusedAsShownAndAsBaseFile)
@@ -336,16 +365,18 @@ TEST_F(ReportTool, AnOutputThatCannotBeWrittenIsReported)
     // A full disk.
     const std::string tool = DG_REPORT_TOOL;
     const std::string err = (dir.path() / "err").string();
-    int raw = std::system(("env LC_ALL=C " + tool + " --format tsv " + sample("full.txt") + " >/dev/full 2>" + err).c_str());
+    int raw = std::system(("env LC_ALL=C DIRGAUGE_LANG=en " + tool + " --format tsv " + sample("full.txt") + " >/dev/full 2>" + err).c_str());
     EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 2);
     EXPECT_EQ(slurp(err), said("cannot write the output: No space left on device"));
+    raw = std::system(("env LC_ALL=C DIRGAUGE_LANG=ja " + tool + " --format tsv " + sample("full.txt") + " >/dev/full 2>" + err).c_str());
+    EXPECT_EQ(slurp(err), said("出力を書き込めません: No space left on device"));
 
     // A pipe whose reader has gone, with SIGPIPE ignored (as a parent may leave it).
     int fds[2];
     ASSERT_EQ(::pipe(fds), 0);
     ::close(fds[0]);
     const auto previous = std::signal(SIGPIPE, SIG_IGN);
-    raw = std::system(("env LC_ALL=C " + tool + " " + sample("full.txt") + " >&" + std::to_string(fds[1]) + " 2>" + err).c_str());
+    raw = std::system(("env LC_ALL=C DIRGAUGE_LANG=en " + tool + " " + sample("full.txt") + " >&" + std::to_string(fds[1]) + " 2>" + err).c_str());
     std::signal(SIGPIPE, previous);
     ::close(fds[1]);
     EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 2);
@@ -454,7 +485,7 @@ TEST_F(ReportTool, EncodingConvertsReportsBothWaysAndRefusesNamesThatDoNotFit)
         const ToolRun refused = run("--format report --encoding shift-jis " + sample(name));
         EXPECT_EQ(refused.status, 2);
         EXPECT_EQ(refused.out, "");
-        EXPECT_EQ(refused.err, "dirgauge-report: line 13 cannot be written in shift-jis\n");
+        EXPECT_EQ(refused.err, "dirgauge-report: 13 行目は shift-jis で書けません\n");
     }
     EXPECT_EQ(run("--encoding utf-8 " + sample("full.txt")).status, 1);
     EXPECT_EQ(run("--format report --encoding latin1 " + sample("full.txt")).status, 1);
