@@ -3,6 +3,7 @@
 #include "core/collation.h"
 #include "core/numbers.h"
 #include "core/report_reader.h"
+#include "core/system_file.h"
 #include "core/tree_names.h"
 
 #include <algorithm>
@@ -17,12 +18,12 @@ void FolderTree::clear()
 
 void FolderTree::reserve(std::size_t n)
 {
-    m_parent.reserve(n);
-    m_line.reserve(n);
-    m_size.reserve(n);
-    m_level.reserve(n);
-    m_width.reserve(n);
-    m_class.reserve(n);
+    sys::reserveLarge(m_parent, n);
+    sys::reserveLarge(m_line, n);
+    sys::reserveLarge(m_size, n);
+    sys::reserveLarge(m_level, n);
+    sys::reserveLarge(m_width, n);
+    sys::reserveLarge(m_class, n);
 }
 
 NodeId FolderTree::addNode(NodeId parent, std::size_t lineIndex, std::int64_t size, unsigned level, int labelWidth)
@@ -52,6 +53,7 @@ void FolderTree::buildChildLists()
     const std::size_t n = nodeCount();
     // Count children per parent, turn the counts into end offsets, then place each child (in
     // creation order, which is report order) into its parent's slice.
+    sys::reserveLarge(m_childEnd, n);
     m_childEnd.assign(n, 0);
     for (std::size_t id = 0; id < n; ++id)
         if (m_parent[id] != kNoNode)
@@ -61,6 +63,7 @@ void FolderTree::buildChildLists()
         total += m_childEnd[id];
         m_childEnd[id] = total;
     }
+    sys::reserveLarge(m_children, total);
     m_children.assign(total, kNoNode);
     // Place each child from the back, so every slice keeps creation (report) order; afterwards
     // m_childEnd[p] holds the begin of p's slice, which is the end of p-1's.
@@ -71,6 +74,7 @@ void FolderTree::buildChildLists()
     }
     for (std::size_t id = 0; id < n; ++id)
         m_childEnd[id] = (id + 1 < n) ? m_childEnd[id + 1] : total;
+    sys::reserveLarge(m_row, n);
     m_row.assign(n, 0);
     m_listsBuilt = true;
     computeRows();

@@ -17,7 +17,10 @@
 
 namespace dg {
 namespace {
+// The first arena chunk is small (most lists replace a few lines or none); later ones are large
+// enough for huge pages.
 constexpr std::size_t kArenaChunk = std::size_t{1} << 20;
+constexpr std::size_t kLargeArenaChunk = std::size_t{8} << 20;
 constexpr std::size_t kMaxLine = UINT32_MAX;
 } // namespace
 
@@ -88,8 +91,8 @@ inline std::uint64_t breakMask64(const char* p)
 // `from` must be the start of a line.
 void scanLines(const char* text, std::size_t from, std::size_t end, ScannedLines& out, std::size_t expectedLines)
 {
-    out.begin.reserve(expectedLines);
-    out.len.reserve(expectedLines);
+    sys::reserveLarge(out.begin, expectedLines);
+    sys::reserveLarge(out.len, expectedLines);
     std::size_t lineStart = from;
     auto push = [&](std::size_t stop) {
         const std::size_t n = stop - lineStart;
@@ -180,8 +183,8 @@ void LineList::assignText(std::unique_ptr<char[]> bytes, std::size_t length)
     // are freed, so that the allocator hands out fresh pages rather than keeping the freed ones).
     const bool both = cut != length && !first.nul;
     const std::size_t lineCount = first.begin.size() + (both ? second.begin.size() : 0);
-    m_begin.reserve(lineCount);
-    m_len.reserve(lineCount);
+    sys::reserveLarge(m_begin, lineCount);
+    sys::reserveLarge(m_len, lineCount);
     m_begin.assign(first.begin.begin(), first.begin.end());
     m_len.assign(first.len.begin(), first.len.end());
     if (both) {
@@ -212,11 +215,18 @@ void LineList::assignText(std::string_view text)
     assignText(std::move(bytes), text.size());
 }
 
+void LineList::reserve(std::size_t n)
+{
+    sys::reserveLarge(m_begin, n);
+    sys::reserveLarge(m_len, n);
+}
+
 char* LineList::allocate(std::size_t n)
 {
     if (n > m_arenaLeft) {
-        const std::size_t chunk = std::max(n, kArenaChunk);
+        const std::size_t chunk = std::max(n, m_blocks.empty() ? kArenaChunk : kLargeArenaChunk);
         m_blocks.push_back(std::unique_ptr<char[]>(new char[chunk])); // not zeroed: always written first
+        sys::adviseHugePages(m_blocks.back().get(), chunk);
         m_blockSizes.push_back(chunk);
         m_arenaPos = m_blocks.back().get();
         m_arenaLeft = chunk;
@@ -318,6 +328,7 @@ void LineList::compact()
 {
     const std::size_t total = textBytes();
     std::unique_ptr<char[]> bytes(new char[total ? total : 1]);
+    sys::adviseHugePages(bytes.get(), total);
     char* p = bytes.get();
     for (std::size_t i = 0; i < size(); ++i) {
         if (m_len[i])
