@@ -1,6 +1,7 @@
 #include "core/folder_tree.h"
 
 #include "core/collation.h"
+#include "core/helper_thread.h"
 #include "core/numbers.h"
 #include "core/report_reader.h"
 #include "core/system_file.h"
@@ -8,6 +9,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <exception>
+#include <type_traits>
 
 namespace dg {
 
@@ -39,6 +42,23 @@ NodeId FolderTree::addNode(NodeId parent, std::size_t lineIndex, std::int64_t si
         m_topLevel.push_back(id);
     m_listsBuilt = false;
     return id;
+}
+
+void FolderTree::appendNodes(const std::vector<NodeId>& parent, const std::vector<std::uint32_t>& line,
+                             const std::vector<std::int64_t>& size, const std::vector<std::uint8_t>& level,
+                             const std::vector<std::int8_t>& width)
+{
+    const auto first = static_cast<NodeId>(m_parent.size());
+    m_parent.insert(m_parent.end(), parent.begin(), parent.end());
+    m_line.insert(m_line.end(), line.begin(), line.end());
+    m_size.insert(m_size.end(), size.begin(), size.end());
+    m_level.insert(m_level.end(), level.begin(), level.end());
+    m_width.insert(m_width.end(), width.begin(), width.end());
+    m_class.resize(m_parent.size(), static_cast<std::uint8_t>(ChangeClass::None));
+    for (std::size_t i = 0; i < parent.size(); ++i)
+        if (parent[i] == kNoNode)
+            m_topLevel.push_back(first + static_cast<NodeId>(i));
+    m_listsBuilt = false;
 }
 
 void FolderTree::finishBuild()
@@ -90,64 +110,84 @@ void FolderTree::computeRows()
         m_row[m_topLevel[r]] = static_cast<std::uint32_t>(r);
 }
 
-void FolderTree::renumberDepthFirst()
+bool FolderTree::renumberDepthFirst()
 {
     const std::size_t n = nodeCount();
-    // newId[old]: the node's position in a depth-first walk of the current child lists.
-    std::vector<NodeId> newId(n, kNoNode);
+    // order[k]: the node that comes k-th in a depth-first walk of the current child lists, which
+    // becomes node k; newParent[k]: its parent's new id. The top level keeps its order.
+    std::vector<NodeId> order;
+    std::vector<NodeId> newParent;
+    std::vector<NodeId> newTop;
+    sys::reserveLarge(order, n);
+    sys::reserveLarge(newParent, n);
+    newTop.reserve(m_topLevel.size());
     {
-        std::vector<NodeId> stack;
-        NodeId next = 0;
+        struct Open {
+            NodeId id;
+            NodeId newParent;
+        };
+        std::vector<Open> stack;
         for (std::size_t t = m_topLevel.size(); t-- > 0;)
-            stack.push_back(m_topLevel[t]);
+            stack.push_back({m_topLevel[t], kNoNode});
         while (!stack.empty()) {
-            const NodeId id = stack.back();
+            const Open open = stack.back();
             stack.pop_back();
-            newId[id] = next++;
-            for (std::size_t b = m_childEnd[id]; b-- > childBegin(id);)
-                stack.push_back(m_children[b]);
+            const auto k = static_cast<NodeId>(order.size());
+            order.push_back(open.id);
+            newParent.push_back(open.newParent);
+            if (open.newParent == kNoNode)
+                newTop.push_back(k);
+            for (std::size_t b = m_childEnd[open.id]; b-- > childBegin(open.id);)
+                stack.push_back({m_children[b], k});
         }
     }
-    bool identity = true;
-    for (std::size_t id = 0; id < n && identity; ++id)
-        identity = newId[id] == id;
+    bool identity = order.size() == n;
+    for (std::size_t k = 0; k < order.size() && identity; ++k)
+        identity = order[k] == k;
     if (identity)
-        return;
+        return false;
 
-    // Move every node's fields to its new place in place, cycle by cycle, so the renumbering
-    // needs no second copy of the arrays.
-    std::vector<bool> placed(n, false);
-    for (std::size_t start = 0; start < n; ++start) {
-        if (placed[start] || newId[start] == start) {
-            placed[start] = true;
-            continue;
-        }
-        NodeId parent = m_parent[start];
-        std::uint32_t line = m_line[start];
-        std::int64_t size = m_size[start];
-        std::uint8_t cls = m_class[start];
-        std::uint8_t level = m_level[start];
-        std::int8_t width = m_width[start];
-        std::size_t pos = newId[start];
-        while (!placed[pos]) {
-            std::swap(parent, m_parent[pos]);
-            std::swap(line, m_line[pos]);
-            std::swap(size, m_size[pos]);
-            std::swap(cls, m_class[pos]);
-            std::swap(level, m_level[pos]);
-            std::swap(width, m_width[pos]);
-            placed[pos] = true;
-            pos = newId[pos];
-        }
+    // The child lists are made again from the parents below: they go now, so that the moved
+    // arrays fit in the memory they held.
+    m_children = {};
+    m_childEnd = {};
+    m_row = {};
+    m_listsBuilt = false;
+    m_parent.swap(newParent);
+    newParent = {};
+    m_topLevel.swap(newTop);
+
+    // Every other array is gathered into a new one in the new order: two threads share them.
+    auto gather = [&order](auto& v) {
+        std::remove_reference_t<decltype(v)> moved;
+        sys::reserveLarge(moved, order.size());
+        for (const NodeId old : order)
+            moved.push_back(v[old]);
+        v.swap(moved);
+    };
+    {
+        std::exception_ptr helperError;
+        HelperThread helper([&] {
+            try {
+                gather(m_size);
+            } catch (...) {
+                helperError = std::current_exception();
+            }
+        });
+        gather(m_line); // an error: the helper is joined on the way out
+        gather(m_class);
+        gather(m_level);
+        gather(m_width);
+        helper.join();
+        if (!helper.running())
+            gather(m_size);
+        if (helperError)
+            std::rethrow_exception(helperError);
     }
-    for (NodeId& p : m_parent)
-        if (p != kNoNode)
-            p = newId[p];
-    for (NodeId& t : m_topLevel)
-        t = newId[t];
     // Child lists rebuilt from the parents keep the sibling order, which the depth-first
     // numbering preserves.
     buildChildLists();
+    return true;
 }
 
 namespace {
@@ -218,8 +258,8 @@ void FolderTree::sort(const LineList& lines, const NameCollator& collator)
     }
     if (m_topLevel.size() > 1)
         sortSlice(m_topLevel.data(), m_topLevel.data() + m_topLevel.size());
-    renumberDepthFirst();
-    computeRows();
+    if (!renumberDepthFirst())
+        computeRows(); // the order of some siblings changed, but not the depth-first numbering
 }
 
 std::string_view FolderTree::name(NodeId id, const LineList& lines, FieldSplitter& splitter) const

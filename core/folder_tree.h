@@ -40,6 +40,11 @@ public:
     // until the tree is finished.
     NodeId addNode(NodeId parent, std::size_t lineIndex, std::int64_t size, unsigned level, int labelWidth);
 
+    // Adds nodes given as arrays, as addNode would one by one (parents are ids of this tree).
+    void appendNodes(const std::vector<NodeId>& parent, const std::vector<std::uint32_t>& line,
+                     const std::vector<std::int64_t>& size, const std::vector<std::uint8_t>& level,
+                     const std::vector<std::int8_t>& width);
+
     // Makes the child lists and absolute indices of an unsorted tree usable (the builder calls it,
     // also after an error, so a partly built tree can be shown).
     void finishBuild();
@@ -92,7 +97,8 @@ private:
     std::size_t childBegin(NodeId id) const { return id == 0 ? 0 : m_childEnd[id - 1]; }
     void buildChildLists();
     void computeRows();
-    void renumberDepthFirst();
+    // Renumbers to the depth-first order of the child lists; false when that is the order already.
+    bool renumberDepthFirst();
 
     std::vector<NodeId> m_parent;
     std::vector<std::uint32_t> m_line;
