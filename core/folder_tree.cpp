@@ -65,7 +65,26 @@ void FolderTree::finishBuild()
 {
     if (!m_listsBuilt)
         buildChildLists();
-    renumberDepthFirst();
+    // Child lists made from the parents are in id order: a tree whose ids are already a
+    // depth-first order of them (a report's lines come so) needs no renumbering.
+    if (!inDepthFirstOrder())
+        renumberDepthFirst();
+}
+
+bool FolderTree::inDepthFirstOrder() const
+{
+    // Each node's parent must be the node before it or one of that node's ancestors, and the top
+    // level must come in id order.
+    std::vector<NodeId> path;
+    for (std::size_t id = 0; id < m_parent.size(); ++id) {
+        const NodeId p = m_parent[id];
+        while (!path.empty() && path.back() != p)
+            path.pop_back();
+        if (p != kNoNode && path.empty())
+            return false;
+        path.push_back(static_cast<NodeId>(id));
+    }
+    return std::is_sorted(m_topLevel.begin(), m_topLevel.end());
 }
 
 void FolderTree::buildChildLists()
@@ -208,18 +227,36 @@ void FolderTree::sort(const LineList& lines, const NameCollator& collator)
 {
     if (!m_listsBuilt)
         buildChildLists();
-    FieldSplitter splitter;
     const bool utf8 = lines.kind().utf8();
     struct Tied {
         std::string key;
         NodeId id;
     };
-    std::vector<Tied> tied;
+    // What one thread needs to sort slices: its own splitter and tie list.
+    struct Sorter {
+        FieldSplitter splitter;
+        std::vector<Tied> tied;
+    };
+    auto bySize = [this](NodeId a, NodeId b) { return sortSize(a) > sortSize(b); };
 
-    auto sortSlice = [&](NodeId* first, NodeId* last) {
+    auto sortSlice = [&](Sorter& sorter, NodeId* first, NodeId* last) {
         // The top node's label has no "(": it goes after every other node of its level.
-        NodeId* end = std::stable_partition(first, last, [this](NodeId id) { return !isTopNode(id); });
-        std::stable_sort(first, end, [this](NodeId a, NodeId b) { return sortSize(a) > sortSize(b); });
+        NodeId* end = last;
+        if (std::any_of(first, last, [this](NodeId id) { return isTopNode(id); }))
+            end = std::stable_partition(first, last, [this](NodeId id) { return !isTopNode(id); });
+        if (end - first <= 16) {
+            // Most sibling lists are short: an insertion sort, stable too, without a buffer.
+            for (NodeId* i = first + 1; i < end; ++i) {
+                const NodeId id = *i;
+                NodeId* j = i;
+                for (; j > first && bySize(id, *(j - 1)); --j)
+                    *j = *(j - 1);
+                *j = id;
+            }
+        } else {
+            std::stable_sort(first, end, bySize);
+        }
+        std::vector<Tied>& tied = sorter.tied;
         for (NodeId* run = first; run < end;) {
             NodeId* runEnd = run + 1;
             while (runEnd < end && sortSize(*runEnd) == sortSize(*run))
@@ -228,7 +265,7 @@ void FolderTree::sort(const LineList& lines, const NameCollator& collator)
                 tied.clear();
                 bool plain = true;
                 for (NodeId* p = run; p < runEnd; ++p) {
-                    const std::string_view nm = name(*p, lines, splitter).substr(0, 255);
+                    const std::string_view nm = name(*p, lines, sorter.splitter).substr(0, 255);
                     // UTF-8 names: letters are folded by the locale, which for names of ASCII
                     // letters and digits is the plain folding in all but a few locales.
                     std::string folded = utf8 ? std::string(nm) : sjis::foldAsciiLower(nm);
@@ -249,15 +286,44 @@ void FolderTree::sort(const LineList& lines, const NameCollator& collator)
             run = runEnd;
         }
     };
+    // The children of nodes [from, to): their slices are apart, so two threads sort two ranges.
+    auto sortRange = [&](Sorter& sorter, std::size_t from, std::size_t to) {
+        for (std::size_t id = from; id < to; ++id) {
+            const std::size_t b = childBegin(static_cast<NodeId>(id));
+            if (m_childEnd[id] - b > 1)
+                sortSlice(sorter, m_children.data() + b, m_children.data() + m_childEnd[id]);
+        }
+    };
 
     const std::size_t n = nodeCount();
-    for (std::size_t id = 0; id < n; ++id) {
-        const std::size_t b = childBegin(static_cast<NodeId>(id));
-        if (m_childEnd[id] - b > 1)
-            sortSlice(m_children.data() + b, m_children.data() + m_childEnd[id]);
+    Sorter sorter;
+    constexpr std::size_t kTwoRangesFrom = 50'000; // nodes
+    if (n < kTwoRangesFrom) {
+        sortRange(sorter, 0, n);
+    } else {
+        // Split where about half of all children lie before.
+        const std::size_t half = m_children.size() / 2;
+        const auto middle = static_cast<std::size_t>(
+            std::upper_bound(m_childEnd.begin(), m_childEnd.end(), static_cast<std::uint32_t>(half)) -
+            m_childEnd.begin());
+        Sorter second;
+        std::exception_ptr secondError;
+        HelperThread helper([&] {
+            try {
+                sortRange(second, middle, n);
+            } catch (...) {
+                secondError = std::current_exception();
+            }
+        });
+        sortRange(sorter, 0, middle); // an error: the helper is joined on the way out
+        helper.join();
+        if (!helper.running())
+            sortRange(sorter, middle, n);
+        if (secondError)
+            std::rethrow_exception(secondError);
     }
     if (m_topLevel.size() > 1)
-        sortSlice(m_topLevel.data(), m_topLevel.data() + m_topLevel.size());
+        sortSlice(sorter, m_topLevel.data(), m_topLevel.data() + m_topLevel.size());
     if (!renumberDepthFirst())
         computeRows(); // the order of some siblings changed, but not the depth-first numbering
 }

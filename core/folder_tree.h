@@ -97,6 +97,8 @@ private:
     std::size_t childBegin(NodeId id) const { return id == 0 ? 0 : m_childEnd[id - 1]; }
     void buildChildLists();
     void computeRows();
+    // The ids are a depth-first order of child lists in id order.
+    bool inDepthFirstOrder() const;
     // Renumbers to the depth-first order of the child lists; false when that is the order already.
     bool renumberDepthFirst();
 
