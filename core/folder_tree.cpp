@@ -132,77 +132,79 @@ void FolderTree::computeRows()
 bool FolderTree::renumberDepthFirst()
 {
     const std::size_t n = nodeCount();
+    // The rows are not needed on the way and are made again after it: they go first, so that the
+    // renumbering fits in the memory they held and the child lists' (for 10 million folders the
+    // peak is what counts).
+    m_row = {};
     // order[k]: the node that comes k-th in a depth-first walk of the current child lists, which
-    // becomes node k; newParent[k]: its parent's new id. The top level keeps its order.
+    // becomes node k. The top level keeps its order.
     std::vector<NodeId> order;
-    std::vector<NodeId> newParent;
-    std::vector<NodeId> newTop;
     sys::reserveLarge(order, n);
-    sys::reserveLarge(newParent, n);
-    newTop.reserve(m_topLevel.size());
     {
-        struct Open {
-            NodeId id;
-            NodeId newParent;
-        };
-        std::vector<Open> stack;
+        std::vector<NodeId> stack;
         for (std::size_t t = m_topLevel.size(); t-- > 0;)
-            stack.push_back({m_topLevel[t], kNoNode});
+            stack.push_back(m_topLevel[t]);
         while (!stack.empty()) {
-            const Open open = stack.back();
+            const NodeId id = stack.back();
             stack.pop_back();
-            const auto k = static_cast<NodeId>(order.size());
-            order.push_back(open.id);
-            newParent.push_back(open.newParent);
-            if (open.newParent == kNoNode)
-                newTop.push_back(k);
-            for (std::size_t b = m_childEnd[open.id]; b-- > childBegin(open.id);)
-                stack.push_back({m_children[b], k});
+            order.push_back(id);
+            for (std::size_t b = m_childEnd[id]; b-- > childBegin(id);)
+                stack.push_back(m_children[b]);
         }
     }
     bool identity = order.size() == n;
     for (std::size_t k = 0; k < order.size() && identity; ++k)
         identity = order[k] == k;
-    if (identity)
+    if (identity) {
+        m_row.assign(n, 0);
         return false;
+    }
 
-    // The child lists are made again from the parents below: they go now, so that the moved
-    // arrays fit in the memory they held.
+    // The child lists are made again from the parents below.
     m_children = {};
     m_childEnd = {};
-    m_row = {};
     m_listsBuilt = false;
-    m_parent.swap(newParent);
-    newParent = {};
-    m_topLevel.swap(newTop);
+    {
+        std::vector<NodeId> newId;
+        sys::reserveLarge(newId, n);
+        newId.resize(n);
+        for (std::size_t k = 0; k < order.size(); ++k)
+            newId[order[k]] = static_cast<NodeId>(k);
+        std::vector<NodeId> parent;
+        sys::reserveLarge(parent, n);
+        for (const NodeId old : order) {
+            const NodeId p = m_parent[old];
+            parent.push_back(p == kNoNode ? kNoNode : newId[p]);
+        }
+        m_parent.swap(parent);
+        for (NodeId& t : m_topLevel)
+            t = newId[t];
+    }
 
-    // Every other array is gathered into a new one in the new order: two threads share them.
+    // Every other array is gathered into a new one in the new order, one at a time (the peak
+    // memory is what counts for the largest reports), each by two threads.
     auto gather = [&order](auto& v) {
         std::remove_reference_t<decltype(v)> moved;
         sys::reserveLarge(moved, order.size());
-        for (const NodeId old : order)
-            moved.push_back(v[old]);
-        v.swap(moved);
-    };
-    {
-        std::exception_ptr helperError;
-        HelperThread helper([&] {
-            try {
-                gather(m_size);
-            } catch (...) {
-                helperError = std::current_exception();
-            }
-        });
-        gather(m_line); // an error: the helper is joined on the way out
-        gather(m_class);
-        gather(m_level);
-        gather(m_width);
+        moved.resize(order.size());
+        auto gatherRange = [&](std::size_t from, std::size_t to) {
+            for (std::size_t k = from; k < to; ++k)
+                moved[k] = v[order[k]];
+        };
+        const std::size_t half = order.size() / 2;
+        HelperThread helper([&] { gatherRange(half, order.size()); });
+        gatherRange(0, half);
         helper.join();
         if (!helper.running())
-            gather(m_size);
-        if (helperError)
-            std::rethrow_exception(helperError);
-    }
+            gatherRange(half, order.size());
+        v.swap(moved);
+    };
+    gather(m_size);
+    gather(m_line);
+    gather(m_class);
+    gather(m_level);
+    gather(m_width);
+    order = {};
     // Child lists rebuilt from the parents keep the sibling order, which the depth-first
     // numbering preserves.
     buildChildLists();
