@@ -298,7 +298,9 @@ void LineList::releaseReadTextBefore(std::size_t i)
 
 void LineList::sortBytewise()
 {
-    std::vector<std::string_view> views(size());
+    std::vector<std::string_view> views;
+    sys::reserveLarge(views, size());
+    views.resize(size());
     for (std::size_t i = 0; i < size(); ++i)
         views[i] = (*this)[i];
     // std::string_view's operator< is a plain unsigned byte comparison (char_traits<char>::compare
@@ -314,7 +316,9 @@ void LineList::sortBytewise()
         second.join();
         if (!second.running())
             std::sort(middle, views.end());
-        std::vector<std::string_view> merged(views.size());
+        std::vector<std::string_view> merged;
+        sys::reserveLarge(merged, views.size());
+        merged.resize(views.size());
         std::merge(views.begin(), middle, middle, views.end(), merged.begin());
         views.swap(merged);
     }
