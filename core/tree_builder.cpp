@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <array>
 #include <exception>
+#include <new>
 #include <optional>
 #include <string>
 #include <vector>
@@ -74,10 +75,8 @@ public:
           m_enc(lines.kind().encoding)
     {
         m_splitter.setEncoding(m_enc);
-        m_levelTable.fill(part ? kFromFirst + 0 : kNoNode);
-        if (part)
-            for (unsigned k = 0; k < m_levelTable.size(); ++k)
-                m_levelTable[k] = kFromFirst + k;
+        for (unsigned k = 0; k < m_levelTable.size(); ++k)
+            m_levelTable[k] = part ? kFromFirst + k : kNoNode;
         m_widthKnown = !part;
         m_driveKnown = !part;
     }
@@ -308,7 +307,8 @@ TreeBuildInfo CreateTree(LineList& lines, FolderTree& tree, FieldSplitter& split
                          std::size_t twoPartsFrom)
 {
     debugOut(debug, "Start CreateTree");
-    (void)splitter; // each part has a splitter of its own
+    // Each part has a splitter of its own; the caller's is left set to the report's encoding.
+    splitter.setEncoding(lines.kind().encoding);
     tree.clear();
     tree.reserve(lines.size());
     TreeBuildInfo info;
@@ -348,6 +348,8 @@ TreeBuildInfo CreateTree(LineList& lines, FolderTree& tree, FieldSplitter& split
                         second.walk(middle, last);
                     } catch (const TreeWalk::NeedsFirstPart&) {
                         gaveUp = true;
+                    } catch (const std::bad_alloc&) {
+                        gaveUp = true; // no room for a part of its own: walked in order instead
                     } catch (...) {
                         secondError = std::current_exception();
                     }
@@ -358,6 +360,7 @@ TreeBuildInfo CreateTree(LineList& lines, FolderTree& tree, FieldSplitter& split
                 helper->join();
             if (!helper || !helper->running() || gaveUp ||
                 (second.volumeGuessed() && !second.matchesVolumeOf(first))) {
+                part = {};
                 first.walk(middle, last);
             } else {
                 secondDebug.replayTo(debug);
