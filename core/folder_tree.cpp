@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstring>
 #include <exception>
+#include <optional>
 #include <type_traits>
 
 namespace dg {
@@ -234,10 +235,22 @@ void FolderTree::sort(const LineList& lines, const NameCollator& collator)
         std::string key;
         NodeId id;
     };
-    // What one thread needs to sort slices: its own splitter and tie list.
+    // What one thread needs to sort slices: its own splitter and tie list, and a collator. A
+    // second thread opens a collator of its own for the same locale when it first needs one, as
+    // one collator is not to be used by two threads at once.
     struct Sorter {
         FieldSplitter splitter;
         std::vector<Tied> tied;
+        const NameCollator* shared = nullptr;
+        std::optional<NameCollator> own;
+        const NameCollator& collatorFor(const NameCollator& main)
+        {
+            if (shared)
+                return *shared;
+            if (!own)
+                own.emplace(main.localeId());
+            return *own;
+        }
     };
     auto bySize = [this](NodeId a, NodeId b) { return sortSize(a) > sortSize(b); };
 
@@ -278,9 +291,11 @@ void FolderTree::sort(const LineList& lines, const NameCollator& collator)
                     plain = plain && (!utf8 || collator.foldsAsciiPlainly()) && isPlainName(folded);
                     tied.push_back({std::move(folded), *p});
                 }
-                if (!plain)
+                if (!plain) {
+                    const NameCollator& keys = sorter.collatorFor(collator);
                     for (auto& t : tied)
-                        t.key = utf8 ? collator.sortKeyUtf8(t.key) : collator.sortKey(t.key);
+                        t.key = utf8 ? keys.sortKeyUtf8(t.key) : keys.sortKey(t.key);
+                }
                 std::stable_sort(tied.begin(), tied.end(), [](const Tied& a, const Tied& b) { return a.key < b.key; });
                 for (std::size_t i = 0; i < tied.size(); ++i)
                     run[i] = tied[i].id;
@@ -299,6 +314,7 @@ void FolderTree::sort(const LineList& lines, const NameCollator& collator)
 
     const std::size_t n = nodeCount();
     Sorter sorter;
+    sorter.shared = &collator;
     constexpr std::size_t kTwoRangesFrom = 50'000; // nodes
     if (n < kTwoRangesFrom) {
         sortRange(sorter, 0, n);
