@@ -226,7 +226,7 @@ bool isPlainName(std::string_view folded)
 
 } // namespace
 
-void FolderTree::sort(const LineList& lines, const NameCollator& collator)
+void FolderTree::sort(const LineList& lines, const NameCollator& collator, std::size_t twoRangesFrom)
 {
     if (!m_listsBuilt)
         buildChildLists();
@@ -315,8 +315,7 @@ void FolderTree::sort(const LineList& lines, const NameCollator& collator)
     const std::size_t n = nodeCount();
     Sorter sorter;
     sorter.shared = &collator;
-    constexpr std::size_t kTwoRangesFrom = 50'000; // nodes
-    if (n < kTwoRangesFrom) {
+    if (n < twoRangesFrom || n < 2) {
         sortRange(sorter, 0, n);
     } else {
         // Split where about half of all children lie before.

@@ -52,7 +52,10 @@ public:
     // Sorts the children of every node and the top level with the sibling order (larger size first,
     // "?" after every size of 0 or more, equal sizes by folder name: ASCII letters folded, then the
     // collator), then recomputes rows and absolute indices.
-    void sort(const LineList& lines, const NameCollator& collator);
+    // A tree of twoRangesFrom nodes or more is sorted on two threads (one thread when the system
+    // refuses a second); the order is the same.
+    static constexpr std::size_t kSortTwoRangesFrom = 50'000;
+    void sort(const LineList& lines, const NameCollator& collator, std::size_t twoRangesFrom = kSortTwoRangesFrom);
 
     std::size_t nodeCount() const { return m_parent.size(); }
     bool empty() const { return m_parent.empty(); }
