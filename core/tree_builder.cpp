@@ -41,27 +41,27 @@ int labelWidthFor(std::size_t sizeTextLength)
 
 // The walk over the lines that makes the nodes, and the state it carries from line to line.
 //
-// A large report is walked as two parts on two threads. The first part builds its nodes straight
-// into the tree. The second part starts without the first part's state and builds its nodes into
+// A large report is walked as two halves on two threads. The first half builds its nodes straight
+// into the tree. The second half starts without the first half's state and builds its nodes into
 // arrays of its own: a parent it cannot find in its own level table is written as "the first
-// part's last node at that level", a label width before its first root line as "the first part's
-// last width", and both are filled in when the parts are joined. What it cannot do without the
-// first part (a root size "?" before any drive line of its own) makes it give up, and that part
+// half's last node at that level", a label width before its first root line as "the first half's
+// last width", and both are filled in when the halves are joined. What it cannot do without the
+// first half (a root size "?" before any drive line of its own) makes it give up, and that half
 // is then walked again in order. Its line rewrites and debug lines are held until the join, so
 // the tree, the lines, the debug lines and any error are those of one walk in order.
 class TreeWalk {
 public:
-    // Thrown by a second part that needs what only the first part knows.
-    struct NeedsFirstPart {};
+    // Thrown by a second half that needs what only the first half knows.
+    struct NeedsFirstHalf {};
 
-    // Nodes of a second part, with parents and widths still to be resolved.
-    struct Part {
+    // Nodes of a second half, with parents and widths still to be resolved.
+    struct Half {
         std::vector<NodeId> parent;
         std::vector<std::uint32_t> line;
         std::vector<std::int64_t> size;
         std::vector<std::uint8_t> level;
         std::vector<std::int8_t> width;
-        std::size_t widthsPending = 0; // nodes before the part's first root line (if it has one)
+        std::size_t widthsPending = 0; // nodes before the half's first root line (if it has one)
         struct Rewrite {
             std::size_t line;
             std::string text;
@@ -69,19 +69,19 @@ public:
         std::vector<Rewrite> rewrites;
     };
 
-    // A first part (tree given) or a second part (part given) over lines.
-    TreeWalk(LineList& lines, FolderTree* tree, Part* part, DebugSink* debug)
-        : m_lines(lines), m_tree(tree), m_part(part), m_debug(debug), m_posix(lines.kind().posix()),
+    // A first half (tree given) or a second half (half given) over lines.
+    TreeWalk(LineList& lines, FolderTree* tree, Half* half, DebugSink* debug)
+        : m_lines(lines), m_tree(tree), m_half(half), m_debug(debug), m_posix(lines.kind().posix()),
           m_enc(lines.kind().encoding)
     {
         m_splitter.setEncoding(m_enc);
         for (unsigned k = 0; k < m_levelTable.size(); ++k)
-            m_levelTable[k] = part ? kFromFirst + k : kNoNode;
-        m_widthKnown = !part;
-        m_driveKnown = !part;
+            m_levelTable[k] = half ? kFromFirst + k : kNoNode;
+        m_widthKnown = !half;
+        m_driveKnown = !half;
     }
 
-    // The second part's start, guessed for POSIX paths: the volume (and its size) of the last
+    // The second half's start, guessed for POSIX paths: the volume (and its size) of the last
     // volume line before it.
     void assumeVolume(std::string_view volume, std::string_view size)
     {
@@ -150,23 +150,23 @@ public:
 
     unsigned maxLevel() const { return m_maxLevel; }
 
-    // Appends the nodes of the second part walked by second (after this first part).
-    void join(const TreeWalk& second, Part& part)
+    // Appends the nodes of the second half walked by second (after this first half).
+    void join(const TreeWalk& second, Half& half)
     {
         const auto firstCount = static_cast<NodeId>(m_tree->nodeCount());
-        for (NodeId& p : part.parent)
+        for (NodeId& p : half.parent)
             p = p >= kFromFirst && p != kNoNode ? m_levelTable[p - kFromFirst] : p + firstCount;
-        const std::size_t pending = second.m_widthKnown ? part.widthsPending : part.width.size();
-        for (std::size_t i = 0; i < pending && i < part.width.size(); ++i)
-            part.width[i] = static_cast<std::int8_t>(std::clamp(m_width, -1, 127));
-        m_tree->appendNodes(part.parent, part.line, part.size, part.level, part.width);
-        for (const Part::Rewrite& r : part.rewrites)
+        const std::size_t pending = second.m_widthKnown ? half.widthsPending : half.width.size();
+        for (std::size_t i = 0; i < pending && i < half.width.size(); ++i)
+            half.width[i] = static_cast<std::int8_t>(std::clamp(m_width, -1, 127));
+        m_tree->appendNodes(half.parent, half.line, half.size, half.level, half.width);
+        for (const Half::Rewrite& r : half.rewrites)
             m_lines.replace(r.line, r.text);
         m_maxLevel = std::max(m_maxLevel, second.m_maxLevel);
     }
 
 private:
-    // First-part ids at level k of the level table, as a second part refers to them.
+    // First-half ids at level k of the level table, as a second half refers to them.
     static constexpr NodeId kFromFirst = kNoNode - 1 - FolderTree::kMaxLevel - 1;
 
     // A root line whose size is "?" takes its drive's (or volume's) size: the line is rewritten
@@ -174,7 +174,7 @@ private:
     void fillRootSize(std::size_t n, std::string_view text, bool posixPath)
     {
         if (!m_driveKnown)
-            throw NeedsFirstPart{};
+            throw NeedsFirstHalf{};
         m_splitter.split(text);
         m_splitter.replace(1, m_driveSize);
         const std::string_view joined = m_splitter.join();
@@ -184,28 +184,28 @@ private:
         } else {
             debugOut(m_debug, driveSizeDebugLine(m_splitter.get(0), m_driveSize));
         }
-        if (m_part) {
-            m_part->rewrites.push_back({n, std::string(joined)});
-            m_splitter.splitFirst(m_part->rewrites.back().text, 2);
+        if (m_half) {
+            m_half->rewrites.push_back({n, std::string(joined)});
+            m_splitter.splitFirst(m_half->rewrites.back().text, 2);
         } else {
             m_lines.replace(n, joined);
             m_splitter.splitFirst(m_lines[n], 2);
         }
     }
 
-    // Line n as the walk has made it (a second part holds its rewrites back).
+    // Line n as the walk has made it (a second half holds its rewrites back).
     std::string_view lineText(std::size_t n) const
     {
-        if (m_part && !m_part->rewrites.empty() && m_part->rewrites.back().line == n)
-            return m_part->rewrites.back().text;
+        if (m_half && !m_half->rewrites.empty() && m_half->rewrites.back().line == n)
+            return m_half->rewrites.back().text;
         return m_lines[n];
     }
 
     void setWidth(std::string_view size)
     {
         m_width = labelWidthFor(size.size());
-        if (m_part && !m_widthKnown) {
-            m_part->widthsPending = m_part->parent.size();
+        if (m_half && !m_widthKnown) {
+            m_half->widthsPending = m_half->parent.size();
             m_widthKnown = true;
         }
     }
@@ -226,13 +226,13 @@ private:
             value = *parsed;
         }
         const NodeId parent = m_levelTable[level - 1];
-        if (m_part) {
-            const auto id = static_cast<NodeId>(m_part->parent.size());
-            m_part->parent.push_back(parent);
-            m_part->line.push_back(static_cast<std::uint32_t>(n));
-            m_part->size.push_back(value);
-            m_part->level.push_back(static_cast<std::uint8_t>(level));
-            m_part->width.push_back(static_cast<std::int8_t>(std::clamp(m_width, -1, 127)));
+        if (m_half) {
+            const auto id = static_cast<NodeId>(m_half->parent.size());
+            m_half->parent.push_back(parent);
+            m_half->line.push_back(static_cast<std::uint32_t>(n));
+            m_half->size.push_back(value);
+            m_half->level.push_back(static_cast<std::uint8_t>(level));
+            m_half->width.push_back(static_cast<std::int8_t>(std::clamp(m_width, -1, 127)));
             m_levelTable[level] = id;
         } else {
             m_levelTable[level] = m_tree->addNode(parent, n, value, level, m_width);
@@ -242,7 +242,7 @@ private:
 
     LineList& m_lines;
     FolderTree* m_tree;
-    Part* m_part;
+    Half* m_half;
     DebugSink* m_debug;
     bool m_posix;
     TextEncoding m_enc;
@@ -258,7 +258,7 @@ private:
     unsigned m_maxLevel = 0;
 };
 
-// Debug lines written by the second part, held until the first part's are out.
+// Debug lines written by the second half, held until the first half's are out.
 class HeldLines : public DebugSink {
 public:
     explicit HeldLines(bool on) : m_on(on) {}
@@ -304,10 +304,10 @@ bool lastVolumeBefore(const LineList& lines, std::size_t before, std::string& vo
 } // namespace
 
 TreeBuildInfo CreateTree(LineList& lines, FolderTree& tree, FieldSplitter& splitter, DebugSink* debug,
-                         std::size_t twoPartsFrom)
+                         std::size_t twoHalvesFrom)
 {
     debugOut(debug, "Start CreateTree");
-    // Each part has a splitter of its own; the caller's is left set to the report's encoding.
+    // Each half has a splitter of its own; the caller's is left set to the report's encoding.
     splitter.setEncoding(lines.kind().encoding);
     tree.clear();
     tree.reserve(lines.size());
@@ -318,13 +318,13 @@ TreeBuildInfo CreateTree(LineList& lines, FolderTree& tree, FieldSplitter& split
     const std::size_t count = lines.size();
     const std::size_t last = count >= 2 ? count - 1 : 1; // data lines: 1 .. count-2
     try {
-        if (count < twoPartsFrom || last < 3) {
+        if (count < twoHalvesFrom || last < 3) {
             first.walk(1, last);
         } else {
             const std::size_t middle = 1 + (last - 1) / 2;
-            TreeWalk::Part part;
+            TreeWalk::Half half;
             HeldLines secondDebug(debug && debug->enabled());
-            TreeWalk second(lines, nullptr, &part, &secondDebug);
+            TreeWalk second(lines, nullptr, &half, &secondDebug);
             bool possible = true;
             if (lines.kind().posix()) {
                 std::string volume, size;
@@ -340,16 +340,16 @@ TreeBuildInfo CreateTree(LineList& lines, FolderTree& tree, FieldSplitter& split
             if (possible) {
                 helper.emplace([&] {
                     try {
-                        sys::reserveLarge(part.parent, last - middle);
-                        sys::reserveLarge(part.line, last - middle);
-                        sys::reserveLarge(part.size, last - middle);
-                        part.level.reserve(last - middle);
-                        part.width.reserve(last - middle);
+                        sys::reserveLarge(half.parent, last - middle);
+                        sys::reserveLarge(half.line, last - middle);
+                        sys::reserveLarge(half.size, last - middle);
+                        half.level.reserve(last - middle);
+                        half.width.reserve(last - middle);
                         second.walk(middle, last);
-                    } catch (const TreeWalk::NeedsFirstPart&) {
+                    } catch (const TreeWalk::NeedsFirstHalf&) {
                         gaveUp = true;
                     } catch (const std::bad_alloc&) {
-                        gaveUp = true; // no room for a part of its own: walked in order instead
+                        gaveUp = true; // no room for a half of its own: walked in order instead
                     } catch (...) {
                         secondError = std::current_exception();
                     }
@@ -360,11 +360,11 @@ TreeBuildInfo CreateTree(LineList& lines, FolderTree& tree, FieldSplitter& split
                 helper->join();
             if (!helper || !helper->running() || gaveUp ||
                 (second.volumeGuessed() && !second.matchesVolumeOf(first))) {
-                part = {};
+                half = {};
                 first.walk(middle, last);
             } else {
                 secondDebug.replayTo(debug);
-                first.join(second, part);
+                first.join(second, half);
                 if (secondError)
                     std::rethrow_exception(secondError);
             }

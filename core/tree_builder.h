@@ -24,10 +24,10 @@ struct TreeBuildInfo {
 // nodes built so far stay), and SizeError for a size that is neither "?" nor a number (after its
 // two debug lines).
 //
-// A report of twoPartsFrom lines or more is walked as two parts on two threads (one thread when
+// A report of twoHalvesFrom lines or more is walked as two halves on two threads (one thread when
 // the system refuses a second); the result is the same.
-inline constexpr std::size_t kTreeTwoPartsFrom = 100'000;
+inline constexpr std::size_t kTreeTwoHalvesFrom = 100'000;
 TreeBuildInfo CreateTree(LineList& lines, FolderTree& tree, FieldSplitter& splitter, DebugSink* debug,
-                         std::size_t twoPartsFrom = kTreeTwoPartsFrom);
+                         std::size_t twoHalvesFrom = kTreeTwoHalvesFrom);
 
 } // namespace dg

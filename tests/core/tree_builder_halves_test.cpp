@@ -1,8 +1,8 @@
-// The tree built in two parts on two threads is the tree of one walk in order: same nodes,
+// The tree built in two halves on two threads is the tree of one walk in order: same nodes,
 // parents, sizes, levels and label widths, same rewritten lines, same debug lines, same error;
 // and the same again after the sort, done on two threads against one. Checked on generated reports (both forms, drive and POSIX
 // paths) and on small hand-made reports cut at every line, so that each awkward line falls at and
-// around the point where the second part starts.
+// around the point where the second half starts.
 #include "bench/posix_copy.h"
 #include "bench/report_gen.h"
 #include "core/collation.h"
@@ -43,7 +43,7 @@ std::string rowOf(const FolderTree& tree, NodeId id)
            std::to_string(tree.childCount(id));
 }
 
-Built build(const std::string& text, std::size_t twoPartsFrom, bool sorted)
+Built build(const std::string& text, std::size_t twoHalvesFrom, bool sorted)
 {
     LineList lines;
     lines.assignText(text);
@@ -56,10 +56,10 @@ Built build(const std::string& text, std::size_t twoPartsFrom, bool sorted)
         if (check.abbreviated)
             ExpandFullDescription(lines, splitter, &sink);
         sink.lines.clear(); // the expansion's own lines are not the builder's
-        const TreeBuildInfo info = CreateTree(lines, tree, splitter, &sink, twoPartsFrom);
+        const TreeBuildInfo info = CreateTree(lines, tree, splitter, &sink, twoHalvesFrom);
         out.info = std::to_string(info.nodeCount) + "/" + std::to_string(info.maxLevel);
         if (sorted)
-            tree.sort(lines, NameCollator("en"), twoPartsFrom == kOneWalk ? kOneWalk : 1);
+            tree.sort(lines, NameCollator("en"), twoHalvesFrom == kOneWalk ? kOneWalk : 1);
     } catch (const SizeError& e) {
         out.error = std::string("SizeError ") + e.what();
     } catch (const IndexError& e) {
@@ -83,7 +83,7 @@ std::string firstDifference(const Built& a, const Built& b)
             const std::string u = i < x.size() ? x[i] : "(none)";
             const std::string v = i < y.size() ? y[i] : "(none)";
             if (u != v)
-                return std::string(what) + " " + std::to_string(i) + ": one walk [" + u + "], two parts [" + v + "]";
+                return std::string(what) + " " + std::to_string(i) + ": one walk [" + u + "], two halves [" + v + "]";
         }
         return std::string();
     };
@@ -111,7 +111,7 @@ std::string joinLines(const std::vector<std::string>& lines, std::size_t count)
     return text;
 }
 
-// Every prefix of the report's lines ending in the closing line: the second part starts at each
+// Every prefix of the report's lines ending in the closing line: the second half starts at each
 // line in turn.
 void expectSameAtEveryCut(const std::vector<std::string>& lines, const std::string& label)
 {
@@ -122,7 +122,7 @@ void expectSameAtEveryCut(const std::vector<std::string>& lines, const std::stri
     }
 }
 
-TEST(TreeBuilderParts, GeneratedReportsBuildAsInOneWalk)
+TEST(TreeBuilderHalves, GeneratedReportsBuildAsInOneWalk)
 {
     for (const bool unknownRoot : {false, true}) {
         bench::GenerateOptions options;
@@ -141,10 +141,10 @@ TEST(TreeBuilderParts, GeneratedReportsBuildAsInOneWalk)
     }
 }
 
-TEST(TreeBuilderParts, AwkwardDriveLinesAtTheSplit)
+TEST(TreeBuilderHalves, AwkwardDriveLinesAtTheSplit)
 {
     const std::string d = "\"2020/01/01 00:00:00\",\"2020/01/01 00:00:00\",16";
-    // Two drives, "?" roots whose drive line is in the other part, a folder of unknown size,
+    // Two drives, "?" roots whose drive line is in the other half, a folder of unknown size,
     // Shift-JIS names with a "\" trail byte, a folder with no parent line, deep folders, and
     // widths that change with each drive.
     std::vector<std::string> lines = {
@@ -172,7 +172,7 @@ TEST(TreeBuilderParts, AwkwardDriveLinesAtTheSplit)
     expectSameAtEveryCut(lines, "drive paths");
 }
 
-TEST(TreeBuilderParts, ErrorsInEitherPartStopAsInOneWalk)
+TEST(TreeBuilderHalves, ErrorsInEitherHalfStopAsInOneWalk)
 {
     const std::string d = "\"2020/01/01 00:00:00\",\"2020/01/01 00:00:00\",16";
     std::string deep = "C:";
@@ -186,13 +186,13 @@ TEST(TreeBuilderParts, ErrorsInEitherPartStopAsInOneWalk)
         lines.insert(lines.begin() + 5, bad);
         expectSameAtEveryCut(lines, bad.substr(0, 20));
     }
-    // A drive size that is no number reaches the root line's rewrite, whichever part it is in.
+    // A drive size that is no number reaches the root line's rewrite, whichever half it is in.
     expectSameAtEveryCut({"PC CHECK START AT 2024/01/01", "C:,big,10%", "C:\\a,1," + d, "C:\\b,2," + d, "C:\\,?," + d,
                           "C:\\c,3," + d},
                          "drive size no number");
 }
 
-TEST(TreeBuilderParts, AwkwardPosixLinesAtTheSplit)
+TEST(TreeBuilderHalves, AwkwardPosixLinesAtTheSplit)
 {
     const std::string d = "\"2020/01/01 00:00:00\",\"2020/01/01 00:00:00\",16";
     std::vector<std::string> lines = {
