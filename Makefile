@@ -60,7 +60,9 @@ translations: deps
 screenshot: deps build
 	scripts/screenshot $(BUILD)
 
-bench: deps
+# ncdu: the yardstick of the viewer's load figures.
+bench:
+	@scripts/setup-deps ncdu
 	cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DDG_WERROR=ON -DDG_WITH_UI=ON
 	cmake --build $(BENCH_BUILD) -j $(JOBS)
 	scripts/run-bench $(BENCH_BUILD)

@@ -1,7 +1,8 @@
 // dirgauge-proc-time: runs a command several times as a whole process (standard output to
 // /dev/null unless --keep-output) and prints the median wall time, the median CPU time and the
 // largest peak resident memory. Used by `make bench` for the command-line tools and the floor of
-// a plain `cat`.
+// a plain `cat`. With DIRGAUGE_NCDU_SECONDS set (ncdu's load of the same folders, from the same
+// run), also the median wall time's ratio to it.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -91,8 +92,13 @@ int main(int argc, char** argv)
         rss = std::max(rss, s.maxRssKiB);
         status = std::max(status, s.status);
     }
-    std::printf("%-48s median %7.3f s wall  %7.3f s cpu  peak %7.1f MiB  (%d runs%s)\n",
+    const char* ncduEnv = std::getenv("DIRGAUGE_NCDU_SECONDS");
+    const double ncdu = ncduEnv ? std::atof(ncduEnv) : 0;
+    char ratio[48] = "";
+    if (ncdu > 0)
+        std::snprintf(ratio, sizeof ratio, "  = %.2f x ncdu", median(wall) / ncdu);
+    std::printf("%-48s median %7.3f s wall  %7.3f s cpu  peak %7.1f MiB  (%d runs%s)%s\n",
                 label ? label : argv[i], median(wall), median(cpu), static_cast<double>(rss) / 1024.0, runs,
-                status ? ", NON-ZERO EXIT" : "");
+                status ? ", NON-ZERO EXIT" : "", ratio);
     return 0;
 }

@@ -28,6 +28,9 @@ public:
     // False for the locales whose lower case of an ASCII letter is not the ASCII one (Turkish and
     // Azerbaijani "I").
     bool foldsAsciiPlainly() const { return m_plainAscii; }
+    // The ICU locale id it was opened with: another collator opened with it orders alike (one for
+    // another thread).
+    const std::string& localeId() const { return m_locale; }
 
 private:
     std::string keyOf16(const std::u16string& u) const;

@@ -1,12 +1,17 @@
 #include "core/folder_tree.h"
 
 #include "core/collation.h"
+#include "core/helper_thread.h"
 #include "core/numbers.h"
 #include "core/report_reader.h"
+#include "core/system_file.h"
 #include "core/tree_names.h"
 
 #include <algorithm>
 #include <cstring>
+#include <exception>
+#include <optional>
+#include <type_traits>
 
 namespace dg {
 
@@ -17,12 +22,12 @@ void FolderTree::clear()
 
 void FolderTree::reserve(std::size_t n)
 {
-    m_parent.reserve(n);
-    m_line.reserve(n);
-    m_size.reserve(n);
-    m_level.reserve(n);
-    m_width.reserve(n);
-    m_class.reserve(n);
+    sys::reserveLarge(m_parent, n);
+    sys::reserveLarge(m_line, n);
+    sys::reserveLarge(m_size, n);
+    sys::reserveLarge(m_level, n);
+    sys::reserveLarge(m_width, n);
+    sys::reserveLarge(m_class, n);
 }
 
 NodeId FolderTree::addNode(NodeId parent, std::size_t lineIndex, std::int64_t size, unsigned level, int labelWidth)
@@ -40,11 +45,47 @@ NodeId FolderTree::addNode(NodeId parent, std::size_t lineIndex, std::int64_t si
     return id;
 }
 
+void FolderTree::appendNodes(const std::vector<NodeId>& parent, const std::vector<std::uint32_t>& line,
+                             const std::vector<std::int64_t>& size, const std::vector<std::uint8_t>& level,
+                             const std::vector<std::int8_t>& width)
+{
+    const auto first = static_cast<NodeId>(m_parent.size());
+    m_parent.insert(m_parent.end(), parent.begin(), parent.end());
+    m_line.insert(m_line.end(), line.begin(), line.end());
+    m_size.insert(m_size.end(), size.begin(), size.end());
+    m_level.insert(m_level.end(), level.begin(), level.end());
+    m_width.insert(m_width.end(), width.begin(), width.end());
+    m_class.resize(m_parent.size(), static_cast<std::uint8_t>(ChangeClass::None));
+    for (std::size_t i = 0; i < parent.size(); ++i)
+        if (parent[i] == kNoNode)
+            m_topLevel.push_back(first + static_cast<NodeId>(i));
+    m_listsBuilt = false;
+}
+
 void FolderTree::finishBuild()
 {
     if (!m_listsBuilt)
         buildChildLists();
-    renumberDepthFirst();
+    // Child lists made from the parents are in id order: a tree whose ids are already a
+    // depth-first order of them (a report's lines come so) needs no renumbering.
+    if (!inDepthFirstOrder())
+        renumberDepthFirst();
+}
+
+bool FolderTree::inDepthFirstOrder() const
+{
+    // Each node's parent must be the node before it or one of that node's ancestors, and the top
+    // level must come in id order.
+    std::vector<NodeId> path;
+    for (std::size_t id = 0; id < m_parent.size(); ++id) {
+        const NodeId p = m_parent[id];
+        while (!path.empty() && path.back() != p)
+            path.pop_back();
+        if (p != kNoNode && path.empty())
+            return false;
+        path.push_back(static_cast<NodeId>(id));
+    }
+    return std::is_sorted(m_topLevel.begin(), m_topLevel.end());
 }
 
 void FolderTree::buildChildLists()
@@ -52,6 +93,7 @@ void FolderTree::buildChildLists()
     const std::size_t n = nodeCount();
     // Count children per parent, turn the counts into end offsets, then place each child (in
     // creation order, which is report order) into its parent's slice.
+    sys::reserveLarge(m_childEnd, n);
     m_childEnd.assign(n, 0);
     for (std::size_t id = 0; id < n; ++id)
         if (m_parent[id] != kNoNode)
@@ -61,6 +103,7 @@ void FolderTree::buildChildLists()
         total += m_childEnd[id];
         m_childEnd[id] = total;
     }
+    sys::reserveLarge(m_children, total);
     m_children.assign(total, kNoNode);
     // Place each child from the back, so every slice keeps creation (report) order; afterwards
     // m_childEnd[p] holds the begin of p's slice, which is the end of p-1's.
@@ -71,6 +114,7 @@ void FolderTree::buildChildLists()
     }
     for (std::size_t id = 0; id < n; ++id)
         m_childEnd[id] = (id + 1 < n) ? m_childEnd[id + 1] : total;
+    sys::reserveLarge(m_row, n);
     m_row.assign(n, 0);
     m_listsBuilt = true;
     computeRows();
@@ -86,64 +130,86 @@ void FolderTree::computeRows()
         m_row[m_topLevel[r]] = static_cast<std::uint32_t>(r);
 }
 
-void FolderTree::renumberDepthFirst()
+bool FolderTree::renumberDepthFirst()
 {
     const std::size_t n = nodeCount();
-    // newId[old]: the node's position in a depth-first walk of the current child lists.
-    std::vector<NodeId> newId(n, kNoNode);
+    // The rows are not needed on the way and are made again after it: they go first, so that the
+    // renumbering fits in the memory they held and the child lists' (for 10 million folders the
+    // peak is what counts).
+    m_row = {};
+    // order[k]: the node that comes k-th in a depth-first walk of the current child lists, which
+    // becomes node k. The top level keeps its order.
+    std::vector<NodeId> order;
+    sys::reserveLarge(order, n);
     {
         std::vector<NodeId> stack;
-        NodeId next = 0;
         for (std::size_t t = m_topLevel.size(); t-- > 0;)
             stack.push_back(m_topLevel[t]);
         while (!stack.empty()) {
             const NodeId id = stack.back();
             stack.pop_back();
-            newId[id] = next++;
+            order.push_back(id);
             for (std::size_t b = m_childEnd[id]; b-- > childBegin(id);)
                 stack.push_back(m_children[b]);
         }
     }
-    bool identity = true;
-    for (std::size_t id = 0; id < n && identity; ++id)
-        identity = newId[id] == id;
-    if (identity)
-        return;
-
-    // Move every node's fields to its new place in place, cycle by cycle, so the renumbering
-    // needs no second copy of the arrays.
-    std::vector<bool> placed(n, false);
-    for (std::size_t start = 0; start < n; ++start) {
-        if (placed[start] || newId[start] == start) {
-            placed[start] = true;
-            continue;
-        }
-        NodeId parent = m_parent[start];
-        std::uint32_t line = m_line[start];
-        std::int64_t size = m_size[start];
-        std::uint8_t cls = m_class[start];
-        std::uint8_t level = m_level[start];
-        std::int8_t width = m_width[start];
-        std::size_t pos = newId[start];
-        while (!placed[pos]) {
-            std::swap(parent, m_parent[pos]);
-            std::swap(line, m_line[pos]);
-            std::swap(size, m_size[pos]);
-            std::swap(cls, m_class[pos]);
-            std::swap(level, m_level[pos]);
-            std::swap(width, m_width[pos]);
-            placed[pos] = true;
-            pos = newId[pos];
-        }
+    bool identity = order.size() == n;
+    for (std::size_t k = 0; k < order.size() && identity; ++k)
+        identity = order[k] == k;
+    if (identity) {
+        m_row.assign(n, 0);
+        return false;
     }
-    for (NodeId& p : m_parent)
-        if (p != kNoNode)
-            p = newId[p];
-    for (NodeId& t : m_topLevel)
-        t = newId[t];
+
+    // The child lists are made again from the parents below.
+    m_children = {};
+    m_childEnd = {};
+    m_listsBuilt = false;
+    {
+        std::vector<NodeId> newId;
+        sys::reserveLarge(newId, n);
+        newId.resize(n);
+        for (std::size_t k = 0; k < order.size(); ++k)
+            newId[order[k]] = static_cast<NodeId>(k);
+        std::vector<NodeId> parent;
+        sys::reserveLarge(parent, n);
+        for (const NodeId old : order) {
+            const NodeId p = m_parent[old];
+            parent.push_back(p == kNoNode ? kNoNode : newId[p]);
+        }
+        m_parent.swap(parent);
+        for (NodeId& t : m_topLevel)
+            t = newId[t];
+    }
+
+    // Every other array is gathered into a new one in the new order, one at a time (the peak
+    // memory is what counts for the largest reports), each by two threads.
+    auto gather = [&order](auto& v) {
+        std::remove_reference_t<decltype(v)> moved;
+        sys::reserveLarge(moved, order.size());
+        moved.resize(order.size());
+        auto gatherRange = [&](std::size_t from, std::size_t to) {
+            for (std::size_t k = from; k < to; ++k)
+                moved[k] = v[order[k]];
+        };
+        const std::size_t half = order.size() / 2;
+        HelperThread helper([&] { gatherRange(half, order.size()); });
+        gatherRange(0, half);
+        helper.join();
+        if (!helper.running())
+            gatherRange(half, order.size());
+        v.swap(moved);
+    };
+    gather(m_size);
+    gather(m_line);
+    gather(m_class);
+    gather(m_level);
+    gather(m_width);
+    order = {};
     // Child lists rebuilt from the parents keep the sibling order, which the depth-first
     // numbering preserves.
     buildChildLists();
+    return true;
 }
 
 namespace {
@@ -160,22 +226,52 @@ bool isPlainName(std::string_view folded)
 
 } // namespace
 
-void FolderTree::sort(const LineList& lines, const NameCollator& collator)
+void FolderTree::sort(const LineList& lines, const NameCollator& collator, std::size_t twoRangesFrom)
 {
     if (!m_listsBuilt)
         buildChildLists();
-    FieldSplitter splitter;
     const bool utf8 = lines.kind().utf8();
     struct Tied {
         std::string key;
         NodeId id;
     };
-    std::vector<Tied> tied;
+    // What one thread needs to sort slices: its own splitter and tie list, and a collator. A
+    // second thread opens a collator of its own for the same locale when it first needs one, as
+    // one collator is not to be used by two threads at once.
+    struct Sorter {
+        FieldSplitter splitter;
+        std::vector<Tied> tied;
+        const NameCollator* shared = nullptr;
+        std::optional<NameCollator> own;
+        const NameCollator& collatorFor(const NameCollator& main)
+        {
+            if (shared)
+                return *shared;
+            if (!own)
+                own.emplace(main.localeId());
+            return *own;
+        }
+    };
+    auto bySize = [this](NodeId a, NodeId b) { return sortSize(a) > sortSize(b); };
 
-    auto sortSlice = [&](NodeId* first, NodeId* last) {
+    auto sortSlice = [&](Sorter& sorter, NodeId* first, NodeId* last) {
         // The top node's label has no "(": it goes after every other node of its level.
-        NodeId* end = std::stable_partition(first, last, [this](NodeId id) { return !isTopNode(id); });
-        std::stable_sort(first, end, [this](NodeId a, NodeId b) { return sortSize(a) > sortSize(b); });
+        NodeId* end = last;
+        if (std::any_of(first, last, [this](NodeId id) { return isTopNode(id); }))
+            end = std::stable_partition(first, last, [this](NodeId id) { return !isTopNode(id); });
+        if (end - first <= 16) {
+            // Most sibling lists are short: an insertion sort, stable too, without a buffer.
+            for (NodeId* i = first + 1; i < end; ++i) {
+                const NodeId id = *i;
+                NodeId* j = i;
+                for (; j > first && bySize(id, *(j - 1)); --j)
+                    *j = *(j - 1);
+                *j = id;
+            }
+        } else {
+            std::stable_sort(first, end, bySize);
+        }
+        std::vector<Tied>& tied = sorter.tied;
         for (NodeId* run = first; run < end;) {
             NodeId* runEnd = run + 1;
             while (runEnd < end && sortSize(*runEnd) == sortSize(*run))
@@ -184,7 +280,7 @@ void FolderTree::sort(const LineList& lines, const NameCollator& collator)
                 tied.clear();
                 bool plain = true;
                 for (NodeId* p = run; p < runEnd; ++p) {
-                    const std::string_view nm = name(*p, lines, splitter).substr(0, 255);
+                    const std::string_view nm = name(*p, lines, sorter.splitter).substr(0, 255);
                     // UTF-8 names: letters are folded by the locale, which for names of ASCII
                     // letters and digits is the plain folding in all but a few locales.
                     std::string folded = utf8 ? std::string(nm) : sjis::foldAsciiLower(nm);
@@ -195,9 +291,11 @@ void FolderTree::sort(const LineList& lines, const NameCollator& collator)
                     plain = plain && (!utf8 || collator.foldsAsciiPlainly()) && isPlainName(folded);
                     tied.push_back({std::move(folded), *p});
                 }
-                if (!plain)
+                if (!plain) {
+                    const NameCollator& keys = sorter.collatorFor(collator);
                     for (auto& t : tied)
-                        t.key = utf8 ? collator.sortKeyUtf8(t.key) : collator.sortKey(t.key);
+                        t.key = utf8 ? keys.sortKeyUtf8(t.key) : keys.sortKey(t.key);
+                }
                 std::stable_sort(tied.begin(), tied.end(), [](const Tied& a, const Tied& b) { return a.key < b.key; });
                 for (std::size_t i = 0; i < tied.size(); ++i)
                     run[i] = tied[i].id;
@@ -205,17 +303,46 @@ void FolderTree::sort(const LineList& lines, const NameCollator& collator)
             run = runEnd;
         }
     };
+    // The children of nodes [from, to): their slices are apart, so two threads sort two ranges.
+    auto sortRange = [&](Sorter& sorter, std::size_t from, std::size_t to) {
+        for (std::size_t id = from; id < to; ++id) {
+            const std::size_t b = childBegin(static_cast<NodeId>(id));
+            if (m_childEnd[id] - b > 1)
+                sortSlice(sorter, m_children.data() + b, m_children.data() + m_childEnd[id]);
+        }
+    };
 
     const std::size_t n = nodeCount();
-    for (std::size_t id = 0; id < n; ++id) {
-        const std::size_t b = childBegin(static_cast<NodeId>(id));
-        if (m_childEnd[id] - b > 1)
-            sortSlice(m_children.data() + b, m_children.data() + m_childEnd[id]);
+    Sorter sorter;
+    sorter.shared = &collator;
+    if (n < twoRangesFrom || n < 2) {
+        sortRange(sorter, 0, n);
+    } else {
+        // Split where about half of all children lie before.
+        const std::size_t half = m_children.size() / 2;
+        const auto middle = static_cast<std::size_t>(
+            std::upper_bound(m_childEnd.begin(), m_childEnd.end(), static_cast<std::uint32_t>(half)) -
+            m_childEnd.begin());
+        Sorter second;
+        std::exception_ptr secondError;
+        HelperThread helper([&] {
+            try {
+                sortRange(second, middle, n);
+            } catch (...) {
+                secondError = std::current_exception();
+            }
+        });
+        sortRange(sorter, 0, middle); // an error: the helper is joined on the way out
+        helper.join();
+        if (!helper.running())
+            sortRange(sorter, middle, n);
+        if (secondError)
+            std::rethrow_exception(secondError);
     }
     if (m_topLevel.size() > 1)
-        sortSlice(m_topLevel.data(), m_topLevel.data() + m_topLevel.size());
-    renumberDepthFirst();
-    computeRows();
+        sortSlice(sorter, m_topLevel.data(), m_topLevel.data() + m_topLevel.size());
+    if (!renumberDepthFirst())
+        computeRows(); // the order of some siblings changed, but not the depth-first numbering
 }
 
 std::string_view FolderTree::name(NodeId id, const LineList& lines, FieldSplitter& splitter) const

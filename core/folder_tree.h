@@ -40,6 +40,11 @@ public:
     // until the tree is finished.
     NodeId addNode(NodeId parent, std::size_t lineIndex, std::int64_t size, unsigned level, int labelWidth);
 
+    // Adds nodes given as arrays, as addNode would one by one (parents are ids of this tree).
+    void appendNodes(const std::vector<NodeId>& parent, const std::vector<std::uint32_t>& line,
+                     const std::vector<std::int64_t>& size, const std::vector<std::uint8_t>& level,
+                     const std::vector<std::int8_t>& width);
+
     // Makes the child lists and absolute indices of an unsorted tree usable (the builder calls it,
     // also after an error, so a partly built tree can be shown).
     void finishBuild();
@@ -47,7 +52,10 @@ public:
     // Sorts the children of every node and the top level with the sibling order (larger size first,
     // "?" after every size of 0 or more, equal sizes by folder name: ASCII letters folded, then the
     // collator), then recomputes rows and absolute indices.
-    void sort(const LineList& lines, const NameCollator& collator);
+    // A tree of twoRangesFrom nodes or more is sorted on two threads (one thread when the system
+    // refuses a second); the order is the same.
+    static constexpr std::size_t kSortTwoRangesFrom = 50'000;
+    void sort(const LineList& lines, const NameCollator& collator, std::size_t twoRangesFrom = kSortTwoRangesFrom);
 
     std::size_t nodeCount() const { return m_parent.size(); }
     bool empty() const { return m_parent.empty(); }
@@ -92,7 +100,10 @@ private:
     std::size_t childBegin(NodeId id) const { return id == 0 ? 0 : m_childEnd[id - 1]; }
     void buildChildLists();
     void computeRows();
-    void renumberDepthFirst();
+    // The ids are a depth-first order of child lists in id order.
+    bool inDepthFirstOrder() const;
+    // Renumbers to the depth-first order of the child lists; false when that is the order already.
+    bool renumberDepthFirst();
 
     std::vector<NodeId> m_parent;
     std::vector<std::uint32_t> m_line;

@@ -15,7 +15,6 @@
 #include <emmintrin.h>
 #endif
 
-
 namespace dg {
 namespace {
 
@@ -23,7 +22,11 @@ std::string lineTooLongText(std::size_t bytes)
 {
     return i18n::format("dg::texts", DG_TRANSLATE_NOOP("dg::texts", "1 行が長すぎます (%1 バイト)"), {std::to_string(bytes)});
 }
+
+// The first arena chunk is small (most lists replace a few lines or none); later ones are large
+// enough for huge pages.
 constexpr std::size_t kArenaChunk = std::size_t{1} << 20;
+constexpr std::size_t kLargeArenaChunk = std::size_t{8} << 20;
 constexpr std::size_t kMaxLine = UINT32_MAX;
 } // namespace
 
@@ -94,8 +97,8 @@ inline std::uint64_t breakMask64(const char* p)
 // `from` must be the start of a line.
 void scanLines(const char* text, std::size_t from, std::size_t end, ScannedLines& out, std::size_t expectedLines)
 {
-    out.begin.reserve(expectedLines);
-    out.len.reserve(expectedLines);
+    sys::reserveLarge(out.begin, expectedLines);
+    sys::reserveLarge(out.len, expectedLines);
     std::size_t lineStart = from;
     auto push = [&](std::size_t stop) {
         const std::size_t n = stop - lineStart;
@@ -186,8 +189,8 @@ void LineList::assignText(std::unique_ptr<char[]> bytes, std::size_t length)
     // are freed, so that the allocator hands out fresh pages rather than keeping the freed ones).
     const bool both = cut != length && !first.nul;
     const std::size_t lineCount = first.begin.size() + (both ? second.begin.size() : 0);
-    m_begin.reserve(lineCount);
-    m_len.reserve(lineCount);
+    sys::reserveLarge(m_begin, lineCount);
+    sys::reserveLarge(m_len, lineCount);
     m_begin.assign(first.begin.begin(), first.begin.end());
     m_len.assign(first.len.begin(), first.len.end());
     if (both) {
@@ -218,11 +221,18 @@ void LineList::assignText(std::string_view text)
     assignText(std::move(bytes), text.size());
 }
 
+void LineList::reserve(std::size_t n)
+{
+    sys::reserveLarge(m_begin, n);
+    sys::reserveLarge(m_len, n);
+}
+
 char* LineList::allocate(std::size_t n)
 {
     if (n > m_arenaLeft) {
-        const std::size_t chunk = std::max(n, kArenaChunk);
+        const std::size_t chunk = std::max(n, m_blocks.empty() ? kArenaChunk : kLargeArenaChunk);
         m_blocks.push_back(std::unique_ptr<char[]>(new char[chunk])); // not zeroed: always written first
+        sys::adviseHugePages(m_blocks.back().get(), chunk);
         m_blockSizes.push_back(chunk);
         m_arenaPos = m_blocks.back().get();
         m_arenaLeft = chunk;
@@ -294,7 +304,9 @@ void LineList::releaseReadTextBefore(std::size_t i)
 
 void LineList::sortBytewise()
 {
-    std::vector<std::string_view> views(size());
+    std::vector<std::string_view> views;
+    sys::reserveLarge(views, size());
+    views.resize(size());
     for (std::size_t i = 0; i < size(); ++i)
         views[i] = (*this)[i];
     // std::string_view's operator< is a plain unsigned byte comparison (char_traits<char>::compare
@@ -310,7 +322,9 @@ void LineList::sortBytewise()
         second.join();
         if (!second.running())
             std::sort(middle, views.end());
-        std::vector<std::string_view> merged(views.size());
+        std::vector<std::string_view> merged;
+        sys::reserveLarge(merged, views.size());
+        merged.resize(views.size());
         std::merge(views.begin(), middle, middle, views.end(), merged.begin());
         views.swap(merged);
     }
@@ -324,6 +338,7 @@ void LineList::compact()
 {
     const std::size_t total = textBytes();
     std::unique_ptr<char[]> bytes(new char[total ? total : 1]);
+    sys::adviseHugePages(bytes.get(), total);
     char* p = bytes.get();
     for (std::size_t i = 0; i < size(); ++i) {
         if (m_len[i])

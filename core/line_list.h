@@ -44,11 +44,7 @@ public:
     void assignText(std::string_view text); // copies
 
     // Makes room in the index for n lines, so that appending them never regrows it.
-    void reserve(std::size_t n)
-    {
-        m_begin.reserve(n);
-        m_len.reserve(n);
-    }
+    void reserve(std::size_t n);
 
     // Appends a line (copied).
     void append(std::string_view line);

@@ -32,6 +32,20 @@ std::string absolutePath(const std::string& path);
 // has a translation that is valid UTF-8 (the program's own messages are UTF-8), else in English.
 std::string systemReason(int err);
 
+// Asks the system to back the memory [p, p + n) of a large fresh buffer with huge pages where it
+// can, so that filling it takes a few hundred page faults instead of one per 4 KiB. A hint: does
+// nothing where the system offers no such call.
+void adviseHugePages(const void* p, std::size_t n);
+
+// Reserves room for n elements in the vector v, advising huge pages for a large one (before any
+// element is written: the advice only helps pages not yet touched).
+template <class Vector>
+void reserveLarge(Vector& v, std::size_t n)
+{
+    v.reserve(n);
+    adviseHugePages(v.data(), v.capacity() * sizeof(typename Vector::value_type));
+}
+
 // Gives the whole memory pages inside [from, to) of a buffer from new[] back to the system; their
 // bytes are not to be read again. A hint: does nothing where the system offers no such call.
 void releasePages(const char* from, const char* to);

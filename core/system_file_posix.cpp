@@ -111,6 +111,7 @@ FileBytes readWholeFile(const std::string& path)
     const std::size_t size = static_cast<std::size_t>(st.st_size);
     FileBytes file;
     file.bytes.reset(new char[size + 1]); // not zeroed: read into
+    adviseHugePages(file.bytes.get(), size);
     std::size_t gotFirst = 0;
     int err = 0;
     if (size < kParallelReadFrom) {
@@ -191,6 +192,23 @@ std::string systemReason(int err)
     if (english != static_cast<locale_t>(nullptr))
         return ::strerror_l(err, english);
     return "error " + std::to_string(err);
+}
+
+void adviseHugePages(const void* p, std::size_t n)
+{
+#if defined(MADV_HUGEPAGE)
+    // Only the whole huge pages inside the buffer: the advice applies to whole mappings' pages.
+    constexpr std::uintptr_t kHuge = std::uintptr_t{2} << 20;
+    if (n < 2 * kHuge)
+        return;
+    const auto first = (reinterpret_cast<std::uintptr_t>(p) + kHuge - 1) & ~(kHuge - 1);
+    const auto last = (reinterpret_cast<std::uintptr_t>(p) + n) & ~(kHuge - 1);
+    if (last > first)
+        ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+#else
+    (void)p;
+    (void)n;
+#endif
 }
 
 void releasePages(const char* from, const char* to)

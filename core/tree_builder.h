@@ -23,6 +23,11 @@ struct TreeBuildInfo {
 // Throws IndexError for a data line with fewer than two fields or a level of 256 or more (the
 // nodes built so far stay), and SizeError for a size that is neither "?" nor a number (after its
 // two debug lines).
-TreeBuildInfo CreateTree(LineList& lines, FolderTree& tree, FieldSplitter& splitter, DebugSink* debug);
+//
+// A report of twoHalvesFrom lines or more is walked as two halves on two threads (one thread when
+// the system refuses a second); the result is the same.
+inline constexpr std::size_t kTreeTwoHalvesFrom = 100'000;
+TreeBuildInfo CreateTree(LineList& lines, FolderTree& tree, FieldSplitter& splitter, DebugSink* debug,
+                         std::size_t twoHalvesFrom = kTreeTwoHalvesFrom);
 
 } // namespace dg

@@ -94,6 +94,9 @@ void writeChunked(const ReportView& view, std::FILE* out, FormatNode formatNode)
         FieldSplitter splitter;
         std::string text;
         std::string scratch;
+        // Room for the chunk at once: growing it step by step would copy it and touch fresh pages
+        // each time.
+        text.reserve(kChunk * 96);
         for (std::size_t i = first; i < std::min(n, first + kChunk); ++i) {
             const NodeId id = view.tree.nodeAtAbsolute(i);
             if (shown(view, id))
