@@ -5,6 +5,7 @@
 #include "core/encoding.h"
 #include "core/numbers.h"
 
+#include <atomic>
 #include <cstring>
 #include <exception>
 
@@ -168,39 +169,50 @@ void classifyRange(FolderTree& tree, const LineList& current, const LineList& ba
 
 ClassCounts classifyTree(FolderTree& tree, const LineList& current, const LineList& base,
                          const ChangeLimits& limits, FieldSplitter& splitter, DebugSink* debug,
-                         const std::function<void(std::size_t)>& progress)
+                         const std::function<void(std::size_t)>& progress, std::size_t twoHalvesFrom)
 {
     if (debug && debug->enabled())
         debug->out("Start SetColorInfo, U1=" + std::to_string(limits.u1) + "%, U2=" + std::to_string(limits.u2) +
                    "%, D1=" + std::to_string(limits.d1) + "%, D2=" + std::to_string(limits.d2) + "%");
     ClassCounts counts;
     const std::size_t n = tree.nodeCount();
-    // Nodes are independent of each other: without a progress display to feed in order, a large
-    // tree is classified as two halves on two threads. Only the lines and the base are shared,
-    // and only read; each half writes the classes of its own nodes.
-    constexpr std::size_t kParallelFrom = 1 << 17;
-    if (progress || n < kParallelFrom) {
+    // Nodes are independent of each other: a large tree is classified as two halves on two
+    // threads. Only the lines and the base are shared, and only read; each half writes the
+    // classes of its own nodes. The progress display is fed on this thread alone, with the
+    // nodes done in both halves.
+    if (n < twoHalvesFrom || n < 3) {
         classifyRange(tree, current, base, limits, splitter, 1, n, progress, counts);
     } else {
         const std::size_t middle = n / 2;
         ClassCounts second;
         std::exception_ptr secondError;
+        std::atomic<std::size_t> secondDone{0};
         HelperThread worker([&] {
             try {
                 FieldSplitter own;
-                classifyRange(tree, current, base, limits, own, middle, n, {}, second);
+                std::function<void(std::size_t)> done;
+                if (progress)
+                    done = [&secondDone, middle](std::size_t d) { secondDone.store(d - middle, std::memory_order_relaxed); };
+                classifyRange(tree, current, base, limits, own, middle, n, done, second);
             } catch (...) {
                 secondError = std::current_exception();
             }
         });
+        std::function<void(std::size_t)> firstProgress;
+        if (progress && worker.running())
+            firstProgress = [&progress, &secondDone](std::size_t d) { progress(d + secondDone.load(std::memory_order_relaxed)); };
+        else
+            firstProgress = progress;
         // An error here is the earlier node's, as a walk in order would meet it first (the helper
         // is joined on the way out).
-        classifyRange(tree, current, base, limits, splitter, 1, middle, {}, counts);
+        classifyRange(tree, current, base, limits, splitter, 1, middle, firstProgress, counts);
         worker.join();
         if (!worker.running())
-            classifyRange(tree, current, base, limits, splitter, middle, n, {}, second);
+            classifyRange(tree, current, base, limits, splitter, middle, n, progress, second);
         if (secondError)
             std::rethrow_exception(secondError);
+        if (worker.running() && progress)
+            progress(n - 1); // the last node, as a walk in order ends
         counts.added += second.added;
         counts.u1 += second.u1;
         counts.u2 += second.u2;

@@ -54,11 +54,16 @@ long long FindBaseLine(const LineList& base, std::string_view key);
 void lookupKey(std::string_view currentLine, std::string_view field0, std::string& key);
 
 // Classifies every node but the top one (absolute indices 1 to N-1) against the sorted base lines
-// and returns the counts. progress(d) is called before node d is visited. Writes the start and end
-// debug lines. The tree is not re-sorted: classes do not take part in the sibling order.
+// and returns the counts. Writes the start and end debug lines. The tree is not re-sorted: classes
+// do not take part in the sibling order. A tree of twoHalvesFrom nodes or more is classified as
+// two halves on two threads. progress(d), always called on the calling thread, tells that about d
+// nodes are done: before node d is visited in one walk; in two halves d is 1 + the nodes done in
+// both, never decreasing, and the last call is progress(N-1).
+inline constexpr std::size_t kClassifyTwoHalvesFrom = std::size_t{1} << 17;
 ClassCounts classifyTree(FolderTree& tree, const LineList& current, const LineList& base,
                          const ChangeLimits& limits, FieldSplitter& splitter, DebugSink* debug,
-                         const std::function<void(std::size_t)>& progress = {});
+                         const std::function<void(std::size_t)>& progress = {},
+                         std::size_t twoHalvesFrom = kClassifyTwoHalvesFrom);
 
 // The class of one folder whose sizes are current and base (a size that is no number is -1).
 ChangeClass classifySizes(std::int64_t current, std::int64_t base, const ChangeLimits& limits);

@@ -1,5 +1,6 @@
 #include "core/report_reader.h"
 
+#include "core/byte_scan.h"
 #include "core/encoding.h"
 #include "core/errors.h"
 #include "core/expand_quick.h"
@@ -63,6 +64,19 @@ bool isVolumeLine(std::string_view line, FieldSplitter& splitter)
         return false;
     splitter.splitFirst(line, 4);
     return splitter.count() == 3 && posix::isVolumeField(splitter.get(0));
+}
+
+bool mayBeVolumeLine(std::string_view line, TextEncoding enc)
+{
+    if (line.empty() || static_cast<unsigned char>(line[0]) <= 32)
+        return true;
+    if (line[0] == '"')
+        return line.find(":\"") != std::string_view::npos;
+    // The field ends where the splitter ends it: at the first comma or blank, blanks included,
+    // so "/data: ,9,1%" is a volume line as much as "/data:,9,1%".
+    const std::size_t end = enc == TextEncoding::ShiftJis ? bytescan::findFirst<bytescan::FieldEnd>(line, 0)
+                                                          : bytescan::findFirst<bytescan::FieldEnd, false>(line, 0);
+    return end > 0 && line[end - 1] == ':';
 }
 
 FormCheck checkForm(LineList& lines)
@@ -529,33 +543,31 @@ bool firstFieldMayBeShort(std::string_view line)
 namespace {
 
 // substituteDriveSizes for POSIX paths: volume lines give the size, the root line after one (its
-// path the volume path) takes it when its own is "?". A line is split only when its first bytes
-// allow either: a volume line has ":" right before the comma after its path, a root line starts
-// with the volume path and a comma (each possibly in quotes); lines that start with a blank are
-// always looked at.
+// path the volume path) takes it when its own is "?". A line is split only when its bytes allow
+// either: a volume line passes mayBeVolumeLine, a root line starts with the volume path and a
+// comma or blank (each possibly in quotes); lines that start with a blank are always looked at.
 void substituteVolumeSizes(LineList& lines, FieldSplitter& splitter, DebugSink* debug)
 {
     std::string volumeSize;
     std::string volume;
+    const TextEncoding enc = lines.kind().encoding;
     const std::size_t count = lines.size();
     for (std::size_t n = 1; n + 1 < count; ++n) {
         const std::string_view line = lines[n];
         if (!line.empty() && line[0] == '"') {
-            // Quoted: a volume line holds ':",' (the end of its path), a root line starts with
-            // the volume path in quotes.
+            // Quoted: a root line starts with the volume path in quotes.
             const std::string_view inner = line.substr(1);
-            const bool mayBeVolume = line.find(":\",") != std::string_view::npos;
             const bool mayBeRoot = volume.find('"') != std::string::npos || // written with doubled quotes
                                    (!volume.empty() && inner.size() > volume.size() && inner.starts_with(volume) &&
                                     inner[volume.size()] == '"');
-            if (!mayBeVolume && !mayBeRoot)
+            if (!mayBeRoot && !mayBeVolumeLine(line, enc))
                 continue;
         } else if (!line.empty() && static_cast<unsigned char>(line[0]) > 32) {
-            const std::size_t comma = line.find(',');
-            const bool mayBeVolume = comma != std::string_view::npos && comma > 0 && line[comma - 1] == ':';
+            // Unquoted: a root line is the volume path up to a comma or a blank.
             const bool mayBeRoot = !volume.empty() && line.size() > volume.size() && line.starts_with(volume) &&
-                                   line[volume.size()] == ',';
-            if (!mayBeVolume && !mayBeRoot)
+                                   (line[volume.size()] == ',' || (static_cast<unsigned char>(line[volume.size()]) >= 1 &&
+                                                                    static_cast<unsigned char>(line[volume.size()]) <= 32));
+            if (!mayBeRoot && !mayBeVolumeLine(line, enc))
                 continue;
         }
         if (isVolumeLine(line, splitter)) {

@@ -64,6 +64,11 @@ inline FormCheck checkForm(LineList&& lines)
 // Leaves the line split (up to 4 fields) in splitter, whose encoding must be set.
 bool isVolumeLine(std::string_view line, FieldSplitter& splitter);
 
+// Quick pre-check for isVolumeLine from the bytes alone: false only when the line certainly is no
+// volume line. Unquoted, field 0 (up to a comma or a blank) must end with ":"; quoted, the line
+// must hold ':"' somewhere. Lines that start with a blank are always kept.
+bool mayBeVolumeLine(std::string_view line, TextEncoding enc);
+
 // The header's two parts around the marker: everything before it, and at most 255 bytes after it.
 struct HeaderParts {
     std::string_view computer;

@@ -277,23 +277,16 @@ private:
     std::vector<std::string> m_lines;
 };
 
-// POSIX paths: the volume line nearest before line `before`, found from the first bytes of the
-// lines (a volume line has ":" right before the comma after its path, or ':",' when quoted; lines
-// that start with a blank are always looked at). False when there is none.
+// POSIX paths: the volume line nearest before line `before`, lines split only where
+// mayBeVolumeLine lets them through. False when there is none.
 bool lastVolumeBefore(const LineList& lines, std::size_t before, std::string& volume, std::string& size)
 {
     FieldSplitter splitter;
     splitter.setEncoding(lines.kind().encoding);
     for (std::size_t n = before; n-- > 1;) {
         const std::string_view line = lines[n];
-        if (!line.empty() && line[0] == '"') {
-            if (line.find(":\",") == std::string_view::npos)
-                continue;
-        } else if (!line.empty() && static_cast<unsigned char>(line[0]) > 32) {
-            const std::size_t comma = line.find(',');
-            if (comma == std::string_view::npos || comma == 0 || line[comma - 1] != ':')
-                continue;
-        }
+        if (!mayBeVolumeLine(line, lines.kind().encoding))
+            continue;
         if (isVolumeLine(line, splitter)) {
             volume.assign(posix::volumePath(splitter.get(0)));
             size.assign(splitter.get(1));

@@ -2,13 +2,19 @@
 
 #include "core/encoding.h"
 
+#include "core/helper_thread.h"
+#include "core/scope_exit.h"
+
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <charconv>
-#include <deque>
-#include <future>
+#include <condition_variable>
+#include <exception>
+#include <memory>
+#include <mutex>
 #include <string_view>
-#include <system_error>
+#include <vector>
 
 namespace dg::tools {
 namespace {
@@ -82,48 +88,122 @@ void putJsonString(std::FILE* out, std::string_view text)
     put(out, s);
 }
 
-// Formats the nodes in absolute order, chunk by chunk: two chunks are formatted on other threads
-// while the one before them is written, so a report of millions of folders takes the time of
-// about half its formatting. Each chunk has its own splitter; the tree and lines are only read.
+// Formats the nodes in absolute order, chunk by chunk, while the chunks before are written. The
+// chunks go round `helpers` formatting threads (chunk k to helper k mod helpers), each with its
+// own splitter; the tree and lines are only read. A ring of text buffers, each reused for every
+// kRing-th chunk, keeps the output from touching fresh memory for each chunk. With no helper (or
+// none to be had from the system) the chunks are formatted here, in turn.
 template <class FormatNode>
-void writeChunked(const ReportView& view, std::FILE* out, FormatNode formatNode)
+void writeChunked(const ReportView& view, std::FILE* out, unsigned helpers, FormatNode formatNode)
 {
     constexpr std::size_t kChunk = 4096;
+    constexpr std::size_t kRing = 4; // two chunks ahead for each of two helpers
     const std::size_t n = view.tree.nodeCount();
-    auto formatChunk = [&view, &formatNode, n](std::size_t first) {
-        FieldSplitter splitter;
-        std::string text;
-        std::string scratch;
+    const std::size_t chunks = (n + kChunk - 1) / kChunk;
+    auto formatChunk = [&view, &formatNode, n](std::size_t chunk, std::string& text, std::string& scratch,
+                                               FieldSplitter& splitter) {
+        text.clear();
         // Room for the chunk at once: growing it step by step would copy it and touch fresh pages
         // each time.
         text.reserve(kChunk * 96);
+        const std::size_t first = chunk * kChunk;
         for (std::size_t i = first; i < std::min(n, first + kChunk); ++i) {
             const NodeId id = view.tree.nodeAtAbsolute(i);
             if (shown(view, id))
                 formatNode(text, scratch, splitter, i, id);
         }
-        return text;
     };
-    std::deque<std::future<std::string>> pending;
-    std::size_t next = 0;
-    auto launch = [&] {
-        if (next < n) {
-            try {
-                pending.push_back(std::async(std::launch::async, formatChunk, next));
-            } catch (const std::system_error&) {
-                // No thread to be had: the chunk is formatted here when its turn comes.
-                pending.push_back(std::async(std::launch::deferred, formatChunk, next));
+
+    constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+    struct Slot {
+        std::string text;
+        std::exception_ptr error;
+        std::size_t next = kNone;      // the chunk that may be formatted into text now
+        std::size_t formatted = kNone; // the chunk in text, not yet written
+    };
+    std::array<Slot, kRing> ring;
+    for (std::size_t k = 0; k < kRing; ++k)
+        ring[k].next = k;
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool stop = false;
+    helpers = static_cast<unsigned>(std::min<std::size_t>({helpers, kRing, chunks}));
+
+    // Helper h formats chunks h, h + helpers, ... each into its ring slot once the writer has
+    // written that slot's previous chunk (chunk - kRing).
+    auto helperWork = [&](unsigned h) {
+        FieldSplitter splitter;
+        std::string scratch;
+        for (std::size_t chunk = h; chunk < chunks; chunk += helpers) {
+            Slot& slot = ring[chunk % kRing];
+            {
+                std::unique_lock lock(mutex);
+                changed.wait(lock, [&] { return stop || slot.next == chunk; });
+                if (stop)
+                    return;
             }
-            next += kChunk;
+            std::exception_ptr error;
+            try {
+                formatChunk(chunk, slot.text, scratch, splitter);
+            } catch (...) {
+                error = std::current_exception();
+            }
+            {
+                std::lock_guard lock(mutex);
+                slot.error = error;
+                slot.next = kNone;
+                slot.formatted = chunk;
+            }
+            changed.notify_all();
+            if (error)
+                return;
         }
     };
-    launch();
-    launch();
-    while (!pending.empty()) {
-        const std::string text = pending.front().get();
-        pending.pop_front();
-        launch();
-        put(out, text);
+    std::vector<std::unique_ptr<HelperThread>> threads;
+    const auto stopHelpers = [&] {
+        {
+            std::lock_guard lock(mutex);
+            stop = true;
+        }
+        changed.notify_all();
+        for (auto& t : threads)
+            t->join();
+    };
+    const ScopeExit joinOnExit(stopHelpers);
+    for (unsigned h = 0; h < helpers; ++h) {
+        auto thread = std::make_unique<HelperThread>([&helperWork, h] { helperWork(h); });
+        if (!thread->running())
+            break;
+        threads.push_back(std::move(thread));
+    }
+    if (threads.empty() || threads.size() != helpers) {
+        // Not every helper could be started: those that were stop, and this thread formats all.
+        stopHelpers();
+        threads.clear();
+        FieldSplitter splitter;
+        std::string scratch;
+        std::string& text = ring[0].text;
+        for (std::size_t chunk = 0; chunk < chunks; ++chunk) {
+            formatChunk(chunk, text, scratch, splitter);
+            put(out, text);
+        }
+        return;
+    }
+    for (std::size_t chunk = 0; chunk < chunks; ++chunk) {
+        Slot& slot = ring[chunk % kRing];
+        {
+            std::unique_lock lock(mutex);
+            changed.wait(lock, [&] { return slot.formatted == chunk; });
+        }
+        if (slot.error)
+            std::rethrow_exception(slot.error);
+        put(out, slot.text);
+        {
+            std::lock_guard lock(mutex);
+            slot.formatted = kNone;
+            slot.next = chunk + kRing;
+        }
+        changed.notify_all();
     }
 }
 
@@ -136,9 +216,9 @@ void appendNumber(std::string& out, std::size_t value)
 
 } // namespace
 
-void writeTsv(const ReportView& view, std::FILE* out)
+void writeTsv(const ReportView& view, std::FILE* out, unsigned helpers)
 {
-    writeChunked(view, out, [&view](std::string& text, std::string& label, FieldSplitter& splitter, std::size_t i, NodeId id) {
+    writeChunked(view, out, helpers, [&view](std::string& text, std::string& label, FieldSplitter& splitter, std::size_t i, NodeId id) {
         appendNumber(text, i);
         text.push_back('\t');
         appendNumber(text, view.tree.level(id));
@@ -154,9 +234,9 @@ void writeTsv(const ReportView& view, std::FILE* out)
     });
 }
 
-void writeTree(const ReportView& view, std::FILE* out, bool colour)
+void writeTree(const ReportView& view, std::FILE* out, bool colour, unsigned helpers)
 {
-    writeChunked(view, out, [&view, colour](std::string& text, std::string& label, FieldSplitter& splitter, std::size_t, NodeId id) {
+    writeChunked(view, out, helpers, [&view, colour](std::string& text, std::string& label, FieldSplitter& splitter, std::size_t, NodeId id) {
         const ChangeClass c = view.tree.changeClass(id);
         const char* code = classCode(c);
         const char* ansi = colour ? classColour(c) : nullptr;

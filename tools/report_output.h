@@ -29,10 +29,12 @@ struct ReportView {
 };
 
 // One line per node in absolute order: index, level, line index, class, label (UTF-8), tab-separated.
-void writeTsv(const ReportView& view, std::FILE* out);
+// tsv and tree are formatted on `helpers` threads while written (0: all on the calling thread);
+// the output is the same for any number.
+void writeTsv(const ReportView& view, std::FILE* out, unsigned helpers = 2);
 // The writers below throw OutputError at the first write that fails.
 // For people: labels indented by level, changed folders marked, ANSI colours when asked.
-void writeTree(const ReportView& view, std::FILE* out, bool colour);
+void writeTree(const ReportView& view, std::FILE* out, bool colour, unsigned helpers = 2);
 // The tsv facts plus parent index, file name and status text, as one JSON document.
 void writeJson(const ReportView& view, std::FILE* out);
 // The lines as held after loading, in their encoding (UTF-8 with its byte-order mark) with CR LF.

@@ -39,6 +39,7 @@ private:
     QElapsedTimer m_sincePaint;
     std::size_t m_totalValue = 0;
     std::size_t m_position = 0;
+    unsigned m_stepsSinceClock = 0; // steps since the clock was last read
     int m_paints = 0;
 };
 

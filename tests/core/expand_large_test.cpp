@@ -11,6 +11,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+#include <thread>
+
 namespace dg {
 namespace {
 
@@ -165,25 +169,46 @@ TEST(CompareLarge, TwoHalvesClassifyLikeOneWalk)
     ASSERT_GT(tree.nodeCount(), 131'072u);
     normaliseBaseLines(base, checkForm(base), splitter, nullptr);
 
-    // With a progress callback the walk is one loop in order; without, two halves on two threads.
+    // One walk in order, with its progress calls, is the reference.
     std::size_t visited = 0;
-    const ClassCounts inOrder =
-        classifyTree(tree, current, base, ChangeLimits{}, splitter, nullptr, [&visited](std::size_t) { ++visited; });
+    const ClassCounts inOrder = classifyTree(tree, current, base, ChangeLimits{}, splitter, nullptr,
+                                             [&visited](std::size_t) { ++visited; }, std::size_t(-1));
     std::vector<ChangeClass> expected;
     for (NodeId id = 0; id < tree.nodeCount(); ++id)
         expected.push_back(tree.changeClass(id));
     EXPECT_EQ(visited, tree.nodeCount() - 1);
 
-    for (NodeId id = 0; id < tree.nodeCount(); ++id)
-        tree.setChangeClass(id, ChangeClass::None); // nothing of the first run may carry over
-    const ClassCounts halves = classifyTree(tree, current, base, ChangeLimits{}, splitter, nullptr);
-    for (NodeId id = 0; id < tree.nodeCount(); ++id)
-        ASSERT_EQ(tree.changeClass(id), expected[id]) << id;
-    EXPECT_EQ(halves.added, inOrder.added);
-    EXPECT_EQ(halves.u1, inOrder.u1);
-    EXPECT_EQ(halves.u2, inOrder.u2);
-    EXPECT_EQ(halves.d1, inOrder.d1);
-    EXPECT_EQ(halves.d2, inOrder.d2);
+    // Two halves on two threads, without and with a progress display fed on this thread.
+    for (const bool withProgress : {false, true}) {
+        SCOPED_TRACE(withProgress ? "with progress" : "without progress");
+        for (NodeId id = 0; id < tree.nodeCount(); ++id)
+            tree.setChangeClass(id, ChangeClass::None); // nothing of an earlier run may carry over
+        const std::thread::id caller = std::this_thread::get_id();
+        std::vector<std::size_t> steps;
+        bool otherThread = false;
+        std::function<void(std::size_t)> progress;
+        if (withProgress)
+            progress = [&](std::size_t d) {
+                steps.push_back(d);
+                otherThread |= std::this_thread::get_id() != caller;
+            };
+        const ClassCounts halves = classifyTree(tree, current, base, ChangeLimits{}, splitter, nullptr, progress);
+        for (NodeId id = 0; id < tree.nodeCount(); ++id)
+            ASSERT_EQ(tree.changeClass(id), expected[id]) << id;
+        EXPECT_EQ(halves.added, inOrder.added);
+        EXPECT_EQ(halves.u1, inOrder.u1);
+        EXPECT_EQ(halves.u2, inOrder.u2);
+        EXPECT_EQ(halves.d1, inOrder.d1);
+        EXPECT_EQ(halves.d2, inOrder.d2);
+        if (withProgress) {
+            EXPECT_FALSE(otherThread);
+            ASSERT_FALSE(steps.empty());
+            EXPECT_TRUE(std::is_sorted(steps.begin(), steps.end()));
+            EXPECT_GE(steps.front(), 1u);
+            EXPECT_EQ(steps.back(), tree.nodeCount() - 1);
+            EXPECT_GE(steps.size(), tree.nodeCount() / 2 - 1); // a call for every node of this thread's half
+        }
+    }
     EXPECT_GT(inOrder.added + inOrder.u1 + inOrder.u2 + inOrder.d1 + inOrder.d2, 1000u);
 }
 

@@ -120,6 +120,8 @@ TEST(PosixReport, GrammarEdgeCasesInBothForms)
         std::vector<std::string> abbreviated;
         std::vector<std::string> tree;
         std::vector<std::string> debug;
+        // Lines the expansion writes back in their joined form, so the two forms' lines differ.
+        bool expansionRejoins = false;
     };
     const std::vector<Case> cases = {
         {"the volume /",
@@ -146,6 +148,12 @@ TEST(PosixReport, GrammarEdgeCasesInBothForms)
           ">>log,6,,,"},
          {"host", "  (5,000) /home", "    (   30) alice", "  (700) /", "    (600) var", "      (  6) log"},
          {"Folder /home Size set to DriveSize 5000"}},
+        {"a volume line with a blank after its path",
+         {"/data: ,9,1%", "/data,?," + dates + ",16", "/data/x,5," + dates + ",16"},
+         {"/data: ,9,1%", ">,?," + dates + ",", ">x,5,,,"},
+         {"host", "  (9) /data", "    (5) x"},
+         {"Folder /data Size set to DriveSize 9"},
+         true},
         {"names with any character but /",
          {"/home:,100,1%", "/home,99," + dates + ",16", "/home/あ,9," + dates + ",16",
           "\"/home/あ/\"\"q\"\" い, う\",8," + dates + ",16", "/home/a\\b:c,7," + dates + ",16",
@@ -161,7 +169,9 @@ TEST(PosixReport, GrammarEdgeCasesInBothForms)
         Loaded abbreviated(report(c.abbreviated));
         EXPECT_EQ(full.dump(), c.tree);
         EXPECT_EQ(abbreviated.dump(), c.tree);
-        EXPECT_EQ(linesOf(abbreviated.lines), linesOf(full.lines));
+        if (!c.expansionRejoins) {
+            EXPECT_EQ(linesOf(abbreviated.lines), linesOf(full.lines));
+        }
         auto debugOf = [](const Loaded& l) {
             std::vector<std::string> out;
             for (const auto& line : l.debug.lines)
