@@ -398,23 +398,6 @@ private:
     bool m_used[4] = {false, false, false, false};
 };
 
-// Debug lines written by the second half, held until the first half's are out.
-class HeldDebugLines : public DebugSink {
-public:
-    explicit HeldDebugLines(bool on) : m_on(on) {}
-    bool enabled() const override { return m_on; }
-    void out(std::string_view text) override { m_lines.emplace_back(text); }
-    void replayTo(DebugSink* sink) const
-    {
-        for (const std::string& line : m_lines)
-            debugOut(sink, line);
-    }
-
-private:
-    bool m_on;
-    std::vector<std::string> m_lines;
-};
-
 // One thread's means of expanding lines: the quick route where it applies, the general one else.
 class Route {
 public:

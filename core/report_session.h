@@ -52,19 +52,6 @@ struct ClassifyOutcome {
     std::string message;
 };
 
-// Debug lines kept to be written later, in order (lines written on another thread).
-class HeldDebugLines : public DebugSink {
-public:
-    explicit HeldDebugLines(bool on) : m_on(on) {}
-    bool enabled() const override { return m_on; }
-    void out(std::string_view text) override { m_lines.emplace_back(text); }
-    std::vector<std::string> take() { return std::move(m_lines); }
-
-private:
-    bool m_on;
-    std::vector<std::string> m_lines;
-};
-
 // A base report read, checked and normalised: the part of a comparison that needs nothing of the
 // shown report, so that it may also be made ahead, on another thread.
 struct BaseReport {

@@ -260,23 +260,6 @@ private:
     unsigned m_maxLevel = 0;
 };
 
-// Debug lines written by the second half, held until the first half's are out.
-class HeldLines : public DebugSink {
-public:
-    explicit HeldLines(bool on) : m_on(on) {}
-    bool enabled() const override { return m_on; }
-    void out(std::string_view text) override { m_lines.emplace_back(text); }
-    void replayTo(DebugSink* sink) const
-    {
-        for (const std::string& line : m_lines)
-            debugOut(sink, line);
-    }
-
-private:
-    bool m_on;
-    std::vector<std::string> m_lines;
-};
-
 // POSIX paths: the volume line nearest before line `before`, lines split only where
 // mayBeVolumeLine lets them through. False when there is none.
 bool lastVolumeBefore(const LineList& lines, std::size_t before, std::string& volume, std::string& size)
@@ -318,7 +301,7 @@ TreeBuildInfo CreateTree(LineList& lines, FolderTree& tree, FieldSplitter& split
         } else {
             const std::size_t middle = 1 + (last - 1) / 2;
             TreeWalk::Half half;
-            HeldLines secondDebug(debug && debug->enabled());
+            HeldDebugLines secondDebug(debug && debug->enabled());
             TreeWalk second(lines, nullptr, &half, &secondDebug);
             bool possible = true;
             if (lines.kind().posix()) {
