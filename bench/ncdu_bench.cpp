@@ -6,6 +6,7 @@
 //
 // Usage: dirgauge-ncdu-bench [-n RUNS] REPORT EXPORT
 //   EXPORT is written from REPORT when it does not exist yet.
+#include "bench/process_figures.h"
 #include "core/encoding.h"
 #include "core/folder_tree.h"
 #include "core/report_reader.h"
@@ -162,16 +163,8 @@ Sample runNcdu(const std::string& exportPath)
     rusage usage{};
     ::wait4(pid, &status, 0, &usage);
     ::close(master);
-    s.cpu = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-            static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    s.cpu = dg::bench::cpuSeconds(usage);
     return s;
-}
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    const std::size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
 } // namespace
@@ -210,6 +203,6 @@ int main(int argc, char** argv)
         cpu.push_back(s.cpu);
     }
     std::printf("ncdu -f %s: load until drawn, median of %d: %.3f s wall  %.3f s cpu\n",
-                std::filesystem::path(exportPath).filename().c_str(), runs, median(wall), median(cpu));
+                std::filesystem::path(exportPath).filename().c_str(), runs, dg::bench::median(wall), dg::bench::median(cpu));
     return 0;
 }

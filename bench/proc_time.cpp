@@ -3,6 +3,8 @@
 // largest peak resident memory. Used by `make bench` for the command-line tools and the floor of
 // a plain `cat`. With DIRGAUGE_NCDU_SECONDS set (ncdu's load of the same folders, from the same
 // run), also the median wall time's ratio to it.
+#include "process_figures.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -44,18 +46,10 @@ Sample runOnce(char** argv, const char* stdoutPath)
     const auto end = std::chrono::steady_clock::now();
     Sample s;
     s.wall = std::chrono::duration<double>(end - start).count();
-    s.cpu = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-            static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    s.cpu = dg::bench::cpuSeconds(usage);
     s.maxRssKiB = usage.ru_maxrss;
     s.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return s;
-}
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    const std::size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
 } // namespace
@@ -96,9 +90,9 @@ int main(int argc, char** argv)
     const double ncdu = ncduEnv ? std::atof(ncduEnv) : 0;
     char ratio[48] = "";
     if (ncdu > 0)
-        std::snprintf(ratio, sizeof ratio, "  = %.2f x ncdu", median(wall) / ncdu);
+        std::snprintf(ratio, sizeof ratio, "  = %.2f x ncdu", dg::bench::median(wall) / ncdu);
     std::printf("%-48s median %7.3f s wall  %7.3f s cpu  peak %7.1f MiB  (%d runs%s)%s\n",
-                label ? label : argv[i], median(wall), median(cpu), static_cast<double>(rss) / 1024.0, runs,
+                label ? label : argv[i], dg::bench::median(wall), dg::bench::median(cpu), static_cast<double>(rss) / 1024.0, runs,
                 status ? ", NON-ZERO EXIT" : "", ratio);
     return 0;
 }

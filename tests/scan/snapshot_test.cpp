@@ -18,6 +18,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using Result = SnapshotOutcome::Result;
+using test::entries;
 
 ScanOptions twoThreads()
 {
@@ -35,16 +36,6 @@ std::vector<std::string> linesOf(const std::string& text)
     if (start < text.size())
         lines.push_back(text.substr(start));
     return lines;
-}
-
-// Everything in folder, as names.
-std::vector<std::string> entries(const fs::path& folder)
-{
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(folder))
-        names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 class SnapshotTest : public ::testing::Test {

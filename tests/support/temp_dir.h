@@ -1,12 +1,14 @@
 #pragma once
 // A fresh private folder (mode 0700) under the system's temporary folder for one test, removed
 // with everything in it; and whole-file byte helpers.
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
 #include <string>
+#include <vector>
 #include <unistd.h>
 
 namespace dg::test {
@@ -21,6 +23,16 @@ inline void writeBytes(const std::filesystem::path& path, const std::string& byt
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << bytes;
+}
+
+// The names of everything in folder, sorted.
+inline std::vector<std::string> entries(const std::filesystem::path& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(folder))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 class TempDir {

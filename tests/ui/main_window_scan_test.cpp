@@ -4,6 +4,7 @@
 #include "main_window_fixture.h"
 
 #include "core/encoding.h"
+#include "tests/support/temp_dir.h"
 #include "ui/scan_progress_window.h"
 #include "ui/scan_runner.h"
 
@@ -23,15 +24,6 @@ namespace fs = std::filesystem;
 QString qpath(const fs::path& p)
 {
     return QFile::decodeName(QByteArray::fromStdString(p.string()));
-}
-
-std::vector<std::string> entries(const fs::path& folder)
-{
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(folder))
-        names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 // Sets an environment variable for one scope.
