@@ -45,9 +45,9 @@ NodeId FolderTree::addNode(NodeId parent, std::size_t lineIndex, std::int64_t si
     return id;
 }
 
-void FolderTree::appendNodes(const std::vector<NodeId>& parent, const std::vector<std::uint32_t>& line,
-                             const std::vector<std::int64_t>& size, const std::vector<std::uint8_t>& level,
-                             const std::vector<std::int8_t>& width)
+void FolderTree::appendNodes(const LargeVector<NodeId>& parent, const LargeVector<std::uint32_t>& line,
+                             const LargeVector<std::int64_t>& size, const LargeVector<std::uint8_t>& level,
+                             const LargeVector<std::int8_t>& width)
 {
     const auto first = static_cast<NodeId>(m_parent.size());
     m_parent.insert(m_parent.end(), parent.begin(), parent.end());
@@ -139,7 +139,7 @@ bool FolderTree::renumberDepthFirst()
     m_row = {};
     // order[k]: the node that comes k-th in a depth-first walk of the current child lists, which
     // becomes node k. The top level keeps its order.
-    std::vector<NodeId> order;
+    LargeVector<NodeId> order;
     sys::reserveLarge(order, n);
     {
         std::vector<NodeId> stack;
@@ -166,12 +166,12 @@ bool FolderTree::renumberDepthFirst()
     m_childEnd = {};
     m_listsBuilt = false;
     {
-        std::vector<NodeId> newId;
+        LargeVector<NodeId> newId;
         sys::reserveLarge(newId, n);
         newId.resize(n);
         for (std::size_t k = 0; k < order.size(); ++k)
             newId[order[k]] = static_cast<NodeId>(k);
-        std::vector<NodeId> parent;
+        LargeVector<NodeId> parent;
         sys::reserveLarge(parent, n);
         for (const NodeId old : order) {
             const NodeId p = m_parent[old];

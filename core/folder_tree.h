@@ -12,6 +12,7 @@
 #include "core/change_class.h"
 #include "core/field_splitter.h"
 #include "core/line_list.h"
+#include "core/system_file.h"
 
 #include <cstdint>
 #include <limits>
@@ -41,9 +42,9 @@ public:
     NodeId addNode(NodeId parent, std::size_t lineIndex, std::int64_t size, unsigned level, int labelWidth);
 
     // Adds nodes given as arrays, as addNode would one by one (parents are ids of this tree).
-    void appendNodes(const std::vector<NodeId>& parent, const std::vector<std::uint32_t>& line,
-                     const std::vector<std::int64_t>& size, const std::vector<std::uint8_t>& level,
-                     const std::vector<std::int8_t>& width);
+    void appendNodes(const LargeVector<NodeId>& parent, const LargeVector<std::uint32_t>& line,
+                     const LargeVector<std::int64_t>& size, const LargeVector<std::uint8_t>& level,
+                     const LargeVector<std::int8_t>& width);
 
     // Makes the child lists and absolute indices of an unsorted tree usable (the builder calls it,
     // also after an error, so a partly built tree can be shown).
@@ -105,15 +106,15 @@ private:
     // Renumbers to the depth-first order of the child lists; false when that is the order already.
     bool renumberDepthFirst();
 
-    std::vector<NodeId> m_parent;
-    std::vector<std::uint32_t> m_line;
-    std::vector<std::int64_t> m_size;
-    std::vector<std::uint32_t> m_row;
-    std::vector<std::uint32_t> m_childEnd;  // children of id: m_children[childBegin(id) .. m_childEnd[id])
-    std::vector<NodeId> m_children;
-    std::vector<std::uint8_t> m_class;
-    std::vector<std::uint8_t> m_level;
-    std::vector<std::int8_t> m_width;
+    LargeVector<NodeId> m_parent;
+    LargeVector<std::uint32_t> m_line;
+    LargeVector<std::int64_t> m_size;
+    LargeVector<std::uint32_t> m_row;
+    LargeVector<std::uint32_t> m_childEnd;  // children of id: m_children[childBegin(id) .. m_childEnd[id])
+    LargeVector<NodeId> m_children;
+    LargeVector<std::uint8_t> m_class;
+    LargeVector<std::uint8_t> m_level;
+    LargeVector<std::int8_t> m_width;
     std::vector<NodeId> m_topLevel;
     bool m_listsBuilt = false;
 };

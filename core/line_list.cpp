@@ -60,8 +60,8 @@ namespace {
 // Where each line of text[from, end) begins and how long it is, and where the text ends: at `end`,
 // or at the first NUL byte before it.
 struct ScannedLines {
-    std::vector<const char*> begin;
-    std::vector<std::uint32_t> len;
+    LargeVector<const char*> begin;
+    LargeVector<std::uint32_t> len;
     std::size_t end = 0;
     bool nul = false;
 };
@@ -152,7 +152,7 @@ constexpr std::size_t kExpectedLineBytes = 48;
 
 } // namespace
 
-void LineList::assignText(std::unique_ptr<char[]> bytes, std::size_t length)
+void LineList::assignText(sys::LargeBytes bytes, std::size_t length)
 {
     clear();
     const char* text = bytes.get();
@@ -215,7 +215,7 @@ void LineList::assignText(std::unique_ptr<char[]> bytes, std::size_t length)
 
 void LineList::assignText(std::string_view text)
 {
-    auto bytes = std::make_unique<char[]>(text.size() ? text.size() : 1);
+    sys::LargeBytes bytes = sys::allocateBytes(text.size());
     if (!text.empty())
         std::memcpy(bytes.get(), text.data(), text.size());
     assignText(std::move(bytes), text.size());
@@ -231,8 +231,7 @@ char* LineList::allocate(std::size_t n)
 {
     if (n > m_arenaLeft) {
         const std::size_t chunk = std::max(n, m_blocks.empty() ? kArenaChunk : kLargeArenaChunk);
-        m_blocks.push_back(std::unique_ptr<char[]>(new char[chunk])); // not zeroed: always written first
-        sys::adviseHugePages(m_blocks.back().get(), chunk);
+        m_blocks.push_back(sys::allocateBytes(chunk)); // not zeroed: always written first
         m_blockSizes.push_back(chunk);
         m_arenaPos = m_blocks.back().get();
         m_arenaLeft = chunk;
@@ -304,7 +303,7 @@ void LineList::releaseReadTextBefore(std::size_t i)
 
 void LineList::sortBytewise()
 {
-    std::vector<std::string_view> views;
+    LargeVector<std::string_view> views;
     sys::reserveLarge(views, size());
     views.resize(size());
     for (std::size_t i = 0; i < size(); ++i)
@@ -322,7 +321,7 @@ void LineList::sortBytewise()
         second.join();
         if (!second.running())
             std::sort(middle, views.end());
-        std::vector<std::string_view> merged;
+        LargeVector<std::string_view> merged;
         sys::reserveLarge(merged, views.size());
         merged.resize(views.size());
         std::merge(views.begin(), middle, middle, views.end(), merged.begin());
@@ -337,8 +336,7 @@ void LineList::sortBytewise()
 void LineList::compact()
 {
     const std::size_t total = textBytes();
-    std::unique_ptr<char[]> bytes(new char[total ? total : 1]);
-    sys::adviseHugePages(bytes.get(), total);
+    sys::LargeBytes bytes = sys::allocateBytes(total);
     char* p = bytes.get();
     for (std::size_t i = 0; i < size(); ++i) {
         if (m_len[i])

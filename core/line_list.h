@@ -7,6 +7,7 @@
 // expanded, lives wholly in the arena), so a report of millions of lines costs its text plus
 // 12 bytes a line.
 #include "core/report_kind.h"
+#include "core/system_file.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -40,7 +41,7 @@ public:
     // Takes ownership of `bytes` and splits them into lines: a line ends at CR LF, a lone CR or a
     // lone LF; a break at the very end makes no extra empty line; a NUL byte ends the text. A
     // leading UTF-8 byte-order mark makes the list UTF-8 and is left out of line 0.
-    void assignText(std::unique_ptr<char[]> bytes, std::size_t length);
+    void assignText(sys::LargeBytes bytes, std::size_t length);
     void assignText(std::string_view text); // copies
 
     // Makes room in the index for n lines, so that appending them never regrows it.
@@ -98,13 +99,13 @@ private:
     void placeReplacement(std::size_t i, const char* p, std::size_t n);
     bool inReadBuffer(const char* p) const { return p >= m_readBegin && p <= m_readBegin + m_readSize; }
 
-    std::vector<const char*> m_begin;
-    std::vector<std::uint32_t> m_len;
-    std::unique_ptr<char[]> m_read; // the text as read; lines point into it until replaced
+    LargeVector<const char*> m_begin;
+    LargeVector<std::uint32_t> m_len;
+    sys::LargeBytes m_read; // the text as read; lines point into it until replaced
     const char* m_readBegin = nullptr;
     std::size_t m_readSize = 0;
     std::size_t m_readLines = 0;    // lines still pointing into m_read
-    std::vector<std::unique_ptr<char[]>> m_blocks; // arena chunks (or the compacted text)
+    std::vector<sys::LargeBytes> m_blocks; // arena chunks (or the compacted text)
     std::vector<std::size_t> m_blockSizes;
     char* m_arenaPos = nullptr;
     std::size_t m_arenaLeft = 0;

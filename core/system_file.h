@@ -4,12 +4,29 @@
 // (system_file_posix.cpp for Linux and the other POSIX systems).
 #include <cstddef>
 #include <memory>
+#include <new>
 #include <string>
+#include <vector>
 
 namespace dg::sys {
 
+// Releases bytes from allocateBytes the way they were taken.
+class LargeBytesRelease {
+public:
+    LargeBytesRelease() = default;
+    explicit LargeBytesRelease(std::size_t bytes) : m_bytes(bytes) {}
+    void operator()(char* p) const noexcept;
+
+private:
+    std::size_t m_bytes = 0;
+};
+// A buffer of bytes, in huge pages when it is large (a report's text).
+using LargeBytes = std::unique_ptr<char[], LargeBytesRelease>;
+// n bytes, not zeroed (at least one byte is allocated). Throws std::bad_alloc.
+LargeBytes allocateBytes(std::size_t n);
+
 struct FileBytes {
-    std::unique_ptr<char[]> bytes; // at least one byte allocated, also for an empty file
+    LargeBytes bytes; // at least one byte allocated, also for an empty file
     std::size_t length = 0;
 };
 
@@ -37,8 +54,47 @@ std::string systemReason(int err);
 // nothing where the system offers no such call.
 void adviseHugePages(const void* p, std::size_t n);
 
+// Memory for a large array: a mapping of its own that starts on a huge-page boundary, advised
+// huge pages, so that each whole 2 MiB of it costs one page fault instead of 512 (a fault is what
+// fresh memory costs most on the virtual machines we run on). The end is rounded up to a whole
+// huge page when that wastes less than 1.25 MiB; otherwise its last part has small pages.
+// Throws std::bad_alloc when the system has no memory for it. Only for sizes of kLargeFrom or more.
+inline constexpr std::size_t kLargeFrom = std::size_t{256} << 10; // bytes
+void* allocateLarge(std::size_t bytes);
+// Gives back memory from allocateLarge(bytes).
+void releaseLarge(void* p, std::size_t bytes) noexcept;
+
+// The allocator of the large arrays: small ones come from operator new as usual.
+template <class T>
+struct LargeAllocator {
+    using value_type = T;
+    LargeAllocator() = default;
+    template <class U>
+    LargeAllocator(const LargeAllocator<U>&) noexcept {}
+    T* allocate(std::size_t n)
+    {
+        if (n > std::size_t(-1) / sizeof(T))
+            throw std::bad_array_new_length();
+        const std::size_t bytes = n * sizeof(T);
+        if (bytes >= kLargeFrom)
+            return static_cast<T*>(allocateLarge(bytes));
+        return std::allocator<T>{}.allocate(n);
+    }
+    void deallocate(T* p, std::size_t n) noexcept
+    {
+        const std::size_t bytes = n * sizeof(T);
+        if (bytes >= kLargeFrom)
+            releaseLarge(p, bytes);
+        else
+            std::allocator<T>{}.deallocate(p, n);
+    }
+    template <class U>
+    bool operator==(const LargeAllocator<U>&) const noexcept { return true; }
+};
+
 // Reserves room for n elements in the vector v, advising huge pages for a large one (before any
-// element is written: the advice only helps pages not yet touched).
+// element is written: the advice only helps pages not yet touched). A vector with LargeAllocator
+// has that advice from its allocator already.
 template <class Vector>
 void reserveLarge(Vector& v, std::size_t n)
 {
@@ -51,3 +107,9 @@ void reserveLarge(Vector& v, std::size_t n)
 void releasePages(const char* from, const char* to);
 
 } // namespace dg::sys
+
+namespace dg {
+// A plain array of many elements (one per line or folder of a report), in huge pages.
+template <class T>
+using LargeVector = std::vector<T, sys::LargeAllocator<T>>;
+} // namespace dg

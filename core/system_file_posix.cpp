@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <new>
 #include <string_view>
 
 #include <fcntl.h>
@@ -110,8 +111,7 @@ FileBytes readWholeFile(const std::string& path)
     // then split across the cores).
     const std::size_t size = static_cast<std::size_t>(st.st_size);
     FileBytes file;
-    file.bytes.reset(new char[size + 1]); // not zeroed: read into
-    adviseHugePages(file.bytes.get(), size);
+    file.bytes = allocateBytes(size + 1); // not zeroed: read into
     std::size_t gotFirst = 0;
     int err = 0;
     if (size < kParallelReadFrom) {
@@ -144,11 +144,11 @@ FileBytes readWholeStream(int fd, const std::string& name)
 {
     std::size_t capacity = std::size_t{1} << 20;
     FileBytes stream;
-    stream.bytes.reset(new char[capacity]);
+    stream.bytes = allocateBytes(capacity);
     for (;;) {
         if (stream.length == capacity) {
             // Doubled, so that the copies add up to at most the bytes read.
-            std::unique_ptr<char[]> larger(new char[2 * capacity]);
+            LargeBytes larger = allocateBytes(2 * capacity);
             std::memcpy(larger.get(), stream.bytes.get(), stream.length);
             stream.bytes = std::move(larger);
             capacity *= 2;
@@ -209,6 +209,66 @@ void adviseHugePages(const void* p, std::size_t n)
     (void)p;
     (void)n;
 #endif
+}
+
+namespace {
+
+constexpr std::size_t kHugePage = std::size_t{2} << 20;
+
+// The length mapped for an array of the given bytes (see allocateLarge).
+std::size_t largeMappingLength(std::size_t bytes)
+{
+    const std::size_t tail = bytes % kHugePage;
+    if (tail == 0 || tail >= kHugePage / 8 * 3)
+        return bytes + (tail == 0 ? 0 : kHugePage - tail);
+    const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    return (bytes + page - 1) / page * page;
+}
+
+} // namespace
+
+void* allocateLarge(std::size_t bytes)
+{
+    const std::size_t length = largeMappingLength(bytes);
+    if (length < bytes || length > std::size_t(-1) - kHugePage)
+        throw std::bad_alloc();
+    // Mapped with a huge page of room to spare, then the parts before the first boundary and after
+    // the length are given back.
+    void* raw = ::mmap(nullptr, length + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (raw == MAP_FAILED)
+        throw std::bad_alloc();
+    const auto rawStart = reinterpret_cast<std::uintptr_t>(raw);
+    const auto start = (rawStart + kHugePage - 1) & ~(std::uintptr_t{kHugePage} - 1);
+    if (start > rawStart)
+        ::munmap(raw, start - rawStart);
+    if (const std::uintptr_t after = rawStart + length + kHugePage - (start + length); after > 0)
+        ::munmap(reinterpret_cast<void*>(start + length), after);
+#if defined(MADV_HUGEPAGE)
+    ::madvise(reinterpret_cast<void*>(start), length, MADV_HUGEPAGE);
+#endif
+    return reinterpret_cast<void*>(start);
+}
+
+void releaseLarge(void* p, std::size_t bytes) noexcept
+{
+    if (p != nullptr)
+        ::munmap(p, largeMappingLength(bytes));
+}
+
+void LargeBytesRelease::operator()(char* p) const noexcept
+{
+    if (m_bytes >= kLargeFrom)
+        releaseLarge(p, m_bytes);
+    else
+        delete[] p;
+}
+
+LargeBytes allocateBytes(std::size_t n)
+{
+    const std::size_t bytes = n ? n : 1;
+    if (bytes >= kLargeFrom)
+        return LargeBytes(static_cast<char*>(allocateLarge(bytes)), LargeBytesRelease(bytes));
+    return LargeBytes(new char[bytes], LargeBytesRelease(bytes));
 }
 
 void releasePages(const char* from, const char* to)

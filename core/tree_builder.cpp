@@ -58,11 +58,11 @@ public:
 
     // Nodes of a second half, with parents and widths still to be resolved.
     struct Half {
-        std::vector<NodeId> parent;
-        std::vector<std::uint32_t> line;
-        std::vector<std::int64_t> size;
-        std::vector<std::uint8_t> level;
-        std::vector<std::int8_t> width;
+        LargeVector<NodeId> parent;
+        LargeVector<std::uint32_t> line;
+        LargeVector<std::int64_t> size;
+        LargeVector<std::uint8_t> level;
+        LargeVector<std::int8_t> width;
         std::size_t widthsPending = 0; // nodes before the half's first root line (if it has one)
         struct Rewrite {
             std::size_t line;

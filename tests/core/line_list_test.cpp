@@ -127,5 +127,36 @@ TEST(LineList, AppendBuildsAListFromNothing)
     EXPECT_EQ(list.textBytes(), 10u + 90 * 2 + 900 * 3);
 }
 
+
+// The memory of the large arrays and texts: sizes about each threshold are whole and writable to
+// their last byte, the large ones start on a huge-page boundary, a vector keeps its elements as it
+// grows from small to large memory, and a size the system cannot give is std::bad_alloc.
+TEST(LargeMemory, SizesAboutTheThresholdsAreWholeAndAligned)
+{
+    constexpr std::size_t kHuge = std::size_t{2} << 20;
+    for (const std::size_t n : {std::size_t{1}, sys::kLargeFrom - 1, sys::kLargeFrom, kHuge - 1, kHuge, kHuge + 1,
+                                kHuge + kHuge / 8 * 3 - 1, kHuge + kHuge / 8 * 3, 5 * kHuge + 7}) {
+        sys::LargeBytes bytes = sys::allocateBytes(n);
+        ASSERT_NE(bytes.get(), nullptr) << n;
+        if (n >= sys::kLargeFrom) {
+            EXPECT_EQ(reinterpret_cast<std::uintptr_t>(bytes.get()) % kHuge, 0u) << n;
+        }
+        std::fill(bytes.get(), bytes.get() + n, static_cast<char>(n));
+        EXPECT_EQ(std::count(bytes.get(), bytes.get() + n, static_cast<char>(n)), static_cast<std::ptrdiff_t>(n)) << n;
+    }
+
+    LargeVector<std::uint32_t> grown;
+    for (std::uint32_t i = 0; i < 600'000; ++i)
+        grown.push_back(i * 7);
+    for (std::uint32_t i = 0; i < 600'000; i += 997)
+        ASSERT_EQ(grown[i], i * 7);
+    grown.resize(10);
+    grown.shrink_to_fit();
+    EXPECT_EQ(grown.back(), 63u);
+
+    EXPECT_THROW(sys::allocateBytes(std::size_t{1} << 60), std::bad_alloc);
+    EXPECT_THROW(sys::allocateBytes(std::size_t(-1) - 5), std::bad_alloc);
+}
+
 } // namespace
 } // namespace dg
