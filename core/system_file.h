@@ -60,6 +60,19 @@ void adviseHugePages(const void* p, std::size_t n);
 // huge page when that wastes less than 1.25 MiB; otherwise its last part has small pages.
 // Throws std::bad_alloc when the system has no memory for it. Only for sizes of kLargeFrom or more.
 inline constexpr std::size_t kLargeFrom = std::size_t{256} << 10; // bytes
+// The address sanitizer checks only memory from its own allocator: under it the large arrays come
+// from operator new like the rest, so that it sees a step past their end.
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr bool kLargeMappings = false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+inline constexpr bool kLargeMappings = false;
+#else
+inline constexpr bool kLargeMappings = true;
+#endif
+#else
+inline constexpr bool kLargeMappings = true;
+#endif
 void* allocateLarge(std::size_t bytes);
 // Gives back memory from allocateLarge(bytes).
 void releaseLarge(void* p, std::size_t bytes) noexcept;
@@ -76,14 +89,14 @@ struct LargeAllocator {
         if (n > std::size_t(-1) / sizeof(T))
             throw std::bad_array_new_length();
         const std::size_t bytes = n * sizeof(T);
-        if (bytes >= kLargeFrom)
+        if (kLargeMappings && bytes >= kLargeFrom)
             return static_cast<T*>(allocateLarge(bytes));
         return std::allocator<T>{}.allocate(n);
     }
     void deallocate(T* p, std::size_t n) noexcept
     {
         const std::size_t bytes = n * sizeof(T);
-        if (bytes >= kLargeFrom)
+        if (kLargeMappings && bytes >= kLargeFrom)
             releaseLarge(p, bytes);
         else
             std::allocator<T>{}.deallocate(p, n);

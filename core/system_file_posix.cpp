@@ -257,7 +257,7 @@ void releaseLarge(void* p, std::size_t bytes) noexcept
 
 void LargeBytesRelease::operator()(char* p) const noexcept
 {
-    if (m_bytes >= kLargeFrom)
+    if (kLargeMappings && m_bytes >= kLargeFrom)
         releaseLarge(p, m_bytes);
     else
         delete[] p;
@@ -266,7 +266,7 @@ void LargeBytesRelease::operator()(char* p) const noexcept
 LargeBytes allocateBytes(std::size_t n)
 {
     const std::size_t bytes = n ? n : 1;
-    if (bytes >= kLargeFrom)
+    if (kLargeMappings && bytes >= kLargeFrom)
         return LargeBytes(static_cast<char*>(allocateLarge(bytes)), LargeBytesRelease(bytes));
     return LargeBytes(new char[bytes], LargeBytesRelease(bytes));
 }
