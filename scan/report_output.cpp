@@ -43,7 +43,18 @@ std::string failure(const std::string& name, int err)
     return dg::i18n::format("dg::scan", DG_TRANSLATE_NOOP("dg::scan", "cannot write %1: %2"), {name, std::strerror(err)});
 }
 
+std::string_view standardOutputName()
+{
+    static constexpr std::string_view kStandardOutput = DG_TRANSLATE_NOOP("dg::scan", "standard output");
+    return dg::i18n::translate("dg::scan", kStandardOutput);
+}
+
 } // namespace
+
+std::string standardOutputFailure(int err)
+{
+    return failure(std::string(standardOutputName()), err);
+}
 
 void ReportOutput::removeTemporaryOnSignals()
 {
@@ -58,8 +69,7 @@ void ReportOutput::removeTemporaryOnSignals()
 ReportOutput::ReportOutput(const std::string& path)
 {
     if (path.empty()) {
-        static constexpr std::string_view kStandardOutput = DG_TRANSLATE_NOOP("dg::scan", "standard output");
-        m_name = dg::i18n::translate("dg::scan", kStandardOutput);
+        m_name = standardOutputName();
         m_fd = STDOUT_FILENO;
         return;
     }

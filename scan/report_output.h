@@ -16,6 +16,9 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// The message for standard output that could not be written, err (errno) saying why.
+std::string standardOutputFailure(int err);
+
 class ReportOutput : public ByteSink {
 public:
     // Standard output when path is empty. Throws OutputError when the file cannot be created.

@@ -7,6 +7,7 @@
 #include "core/translate.h"
 #include "core/user_texts.h"
 #include "diag/debug_log.h"
+#include "tools/argument_walk.h"
 #include "tools/report_output.h"
 #include "tools/tool_translations.h"
 
@@ -190,6 +191,12 @@ int usageError(const std::string& what)
     return kExitUsage;
 }
 
+int writeFailed(int err)
+{
+    message(text(DG_TRANSLATE_NOOP("dirgauge-report", "cannot write the output: %1"), {dg::sys::systemReason(err)}));
+    return kExitError;
+}
+
 std::optional<Colour> parseColour(const std::string& text)
 {
     if (text == "auto")
@@ -204,32 +211,30 @@ std::optional<Colour> parseColour(const std::string& text)
 std::optional<int> parseArgs(int argc, char** argv, Options& opt)
 {
     std::vector<std::string> positional;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        auto value = [&]() -> std::optional<std::string> {
-            if (i + 1 >= argc)
-                return std::nullopt;
-            return std::string(argv[++i]);
-        };
-        if (arg == "--help" || arg == "-h") {
-            std::fputs(kHelp, stdout);
-            return std::fflush(stdout) == 0 ? kExitOk : kExitError;
+    dg::tools::ArgumentWalk args(argc, argv);
+    while (args.next()) {
+        const std::string& arg = args.arg();
+        if (args.operand()) {
+            positional.push_back(arg);
+            continue;
         }
-        if (arg == "--version") {
-            std::fputs("dirgauge-report " DG_VERSION "\n", stdout);
-            return std::fflush(stdout) == 0 ? kExitOk : kExitError;
+        if (arg == "--help" || arg == "-h" || arg == "--version") {
+            errno = 0;
+            if (dg::tools::printPage(arg == "--version" ? "dirgauge-report " DG_VERSION "\n" : kHelp))
+                return kExitOk;
+            return writeFailed(errno != 0 ? errno : EIO);
         }
         if (arg == "--changed") {
             opt.changedOnly = true;
         } else if (arg.starts_with("--color=") || arg == "--color") {
-            const auto v = arg == "--color" ? value() : std::optional<std::string>(arg.substr(8));
+            const auto v = arg == "--color" ? args.value() : std::optional<std::string>(arg.substr(8));
             const auto colour = v ? parseColour(*v) : std::nullopt;
             if (!colour)
                 return usageError(text(DG_TRANSLATE_NOOP("dirgauge-report", "--color needs auto, always or never")));
             opt.colour = *colour;
         } else if (arg == "--format" || arg == "--log" || arg == "--base" || arg == "--limits" ||
                    arg == "--encoding") {
-            const auto v = value();
+            const auto v = args.value();
             if (!v)
                 return usageError(text(DG_TRANSLATE_NOOP("dirgauge-report", "%1 needs a value"), {arg}));
             if (arg == "--limits") {
@@ -243,13 +248,8 @@ std::optional<int> parseArgs(int argc, char** argv, Options& opt)
             } else {
                 (arg == "--format" ? opt.format : arg == "--log" ? opt.logFile : opt.baseFile) = *v;
             }
-        } else if (arg == "--") {
-            for (++i; i < argc; ++i)
-                positional.emplace_back(argv[i]);
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            return usageError(text(DG_TRANSLATE_NOOP("dirgauge-report", "unknown option %1"), {arg}));
         } else {
-            positional.push_back(arg);
+            return usageError(text(DG_TRANSLATE_NOOP("dirgauge-report", "unknown option %1"), {arg}));
         }
     }
     if (opt.format != "tree" && opt.format != "tsv" && opt.format != "json" && opt.format != "report")
@@ -387,10 +387,6 @@ int main(int argc, char** argv)
     // A large buffer keeps writing millions of lines cheap.
     static char buffer[1 << 16];
     std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
-    const auto writeFailed = [](int err) {
-        message(text(DG_TRANSLATE_NOOP("dirgauge-report", "cannot write the output: %1"), {dg::sys::systemReason(err)}));
-        return kExitError;
-    };
     try {
         const int status = run(opt);
         errno = 0;

@@ -6,6 +6,7 @@
 #include "scan/report_writer.h"
 #include "scan/snapshot.h"
 #include "scan/walker.h"
+#include "tools/argument_walk.h"
 #include "tools/tool_translations.h"
 
 #include "core/translate.h"
@@ -153,20 +154,19 @@ std::optional<int> parseArgs(int argc, char** argv, Options& opt)
 {
     const unsigned cores = std::thread::hardware_concurrency();
     opt.scan.threads = cores == 0 ? 1 : cores;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        auto value = [&]() -> std::optional<std::string> {
-            if (i + 1 >= argc)
-                return std::nullopt;
-            return std::string(argv[++i]);
-        };
-        if (arg == "--help" || arg == "-h") {
-            std::fputs(kHelp, stdout);
-            return kExitOk;
+    dg::tools::ArgumentWalk args(argc, argv);
+    while (args.next()) {
+        const std::string& arg = args.arg();
+        if (args.operand()) {
+            opt.paths.push_back(arg);
+            continue;
         }
-        if (arg == "--version") {
-            std::puts("dirgauge-scan " DG_VERSION);
-            return kExitOk;
+        if (arg == "--help" || arg == "-h" || arg == "--version") {
+            errno = 0;
+            if (dg::tools::printPage(arg == "--version" ? "dirgauge-scan " DG_VERSION "\n" : kHelp))
+                return kExitOk;
+            std::fprintf(stderr, "dirgauge-scan: %s\n", standardOutputFailure(errno != 0 ? errno : EIO).c_str());
+            return kExitFailure;
         }
         if (arg == "--disk-usage") {
             opt.scan.diskUsage = true;
@@ -175,7 +175,7 @@ std::optional<int> parseArgs(int argc, char** argv, Options& opt)
         } else if (arg == "--replace-unmappable") {
             opt.replaceUnmappable = true;
         } else if (arg == "--form" || arg == "--encoding" || arg == "--exclude" || arg == "--threads" || arg == "-o") {
-            const auto v = value();
+            const auto v = args.value();
             if (!v)
                 return usageError(text(DG_TRANSLATE_NOOP("dirgauge-scan", "%1 needs a value"), {arg}));
             if (arg == "--form") {
@@ -202,13 +202,8 @@ std::optional<int> parseArgs(int argc, char** argv, Options& opt)
                     return usageError(text(DG_TRANSLATE_NOOP("dirgauge-scan", "-o needs a file name")));
                 opt.output = *v;
             }
-        } else if (arg == "--") {
-            for (++i; i < argc; ++i)
-                opt.paths.emplace_back(argv[i]);
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            return usageError(text(DG_TRANSLATE_NOOP("dirgauge-scan", "unknown option %1"), {arg}));
         } else {
-            opt.paths.push_back(arg);
+            return usageError(text(DG_TRANSLATE_NOOP("dirgauge-scan", "unknown option %1"), {arg}));
         }
     }
     if (opt.paths.empty())

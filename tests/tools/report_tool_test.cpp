@@ -370,6 +370,12 @@ TEST_F(ReportTool, AnOutputThatCannotBeWrittenIsReported)
     EXPECT_EQ(slurp(err), said("cannot write the output: No space left on device"));
     raw = std::system(("env LC_ALL=C DIRGAUGE_LANG=ja " + tool + " --format tsv " + sample("full.txt") + " >/dev/full 2>" + err).c_str());
     EXPECT_EQ(slurp(err), said("出力を書き込めません: No space left on device"));
+    // The pages asked for as well: one that was not written is no success.
+    for (const char* page : {"--help", "--version"}) {
+        raw = std::system(("env LC_ALL=C DIRGAUGE_LANG=en " + tool + " " + page + " >/dev/full 2>" + err).c_str());
+        EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 2) << page;
+        EXPECT_EQ(slurp(err), said("cannot write the output: No space left on device")) << page;
+    }
 
     // A pipe whose reader has gone, with SIGPIPE ignored (as a parent may leave it).
     int fds[2];

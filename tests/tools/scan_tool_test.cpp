@@ -287,6 +287,12 @@ TEST_F(ScanTool, RepeatedScansGiveTheSameBytesWhateverTheThreads)
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("SYNOPSIS"), std::string::npos);
     EXPECT_EQ(scan("--version").out, std::string("dirgauge-scan ") + DG_VERSION + "\n");
+    // A page that cannot be written (a full disk) is no success.
+    for (const char* page : {"--help", "--version"}) {
+        const ToolRun full = shell(std::string("( LC_ALL=C ") + DG_SCAN_TOOL + " " + page + " >/dev/full )");
+        EXPECT_EQ(full.status, 2) << page;
+        EXPECT_EQ(full.err, "dirgauge-scan: cannot write standard output: No space left on device\n") << page;
+    }
 }
 
 // Expands an abbreviated report the way a reader does (marks, repeated dates, empty attributes)
