@@ -22,12 +22,12 @@ void FolderTree::clear()
 
 void FolderTree::reserve(std::size_t n)
 {
-    sys::reserveLarge(m_parent, n);
-    sys::reserveLarge(m_line, n);
-    sys::reserveLarge(m_size, n);
-    sys::reserveLarge(m_level, n);
-    sys::reserveLarge(m_width, n);
-    sys::reserveLarge(m_class, n);
+    m_parent.reserve(n);
+    m_line.reserve(n);
+    m_size.reserve(n);
+    m_level.reserve(n);
+    m_width.reserve(n);
+    m_class.reserve(n);
 }
 
 NodeId FolderTree::addNode(NodeId parent, std::size_t lineIndex, std::int64_t size, unsigned level, int labelWidth)
@@ -93,7 +93,7 @@ void FolderTree::buildChildLists()
     const std::size_t n = nodeCount();
     // Count children per parent, turn the counts into end offsets, then place each child (in
     // creation order, which is report order) into its parent's slice.
-    sys::reserveLarge(m_childEnd, n);
+    m_childEnd.reserve(n);
     m_childEnd.assign(n, 0);
     for (std::size_t id = 0; id < n; ++id)
         if (m_parent[id] != kNoNode)
@@ -103,7 +103,7 @@ void FolderTree::buildChildLists()
         total += m_childEnd[id];
         m_childEnd[id] = total;
     }
-    sys::reserveLarge(m_children, total);
+    m_children.reserve(total);
     m_children.assign(total, kNoNode);
     // Place each child from the back, so every slice keeps creation (report) order; afterwards
     // m_childEnd[p] holds the begin of p's slice, which is the end of p-1's.
@@ -114,7 +114,7 @@ void FolderTree::buildChildLists()
     }
     for (std::size_t id = 0; id < n; ++id)
         m_childEnd[id] = (id + 1 < n) ? m_childEnd[id + 1] : total;
-    sys::reserveLarge(m_row, n);
+    m_row.reserve(n);
     m_row.assign(n, 0);
     m_listsBuilt = true;
     computeRows();
@@ -140,7 +140,7 @@ bool FolderTree::renumberDepthFirst()
     // order[k]: the node that comes k-th in a depth-first walk of the current child lists, which
     // becomes node k. The top level keeps its order.
     LargeVector<NodeId> order;
-    sys::reserveLarge(order, n);
+    order.reserve(n);
     {
         std::vector<NodeId> stack;
         for (std::size_t t = m_topLevel.size(); t-- > 0;)
@@ -167,12 +167,12 @@ bool FolderTree::renumberDepthFirst()
     m_listsBuilt = false;
     {
         LargeVector<NodeId> newId;
-        sys::reserveLarge(newId, n);
+        newId.reserve(n);
         newId.resize(n);
         for (std::size_t k = 0; k < order.size(); ++k)
             newId[order[k]] = static_cast<NodeId>(k);
         LargeVector<NodeId> parent;
-        sys::reserveLarge(parent, n);
+        parent.reserve(n);
         for (const NodeId old : order) {
             const NodeId p = m_parent[old];
             parent.push_back(p == kNoNode ? kNoNode : newId[p]);
@@ -186,7 +186,7 @@ bool FolderTree::renumberDepthFirst()
     // memory is what counts for the largest reports), each by two threads.
     auto gather = [&order](auto& v) {
         std::remove_reference_t<decltype(v)> moved;
-        sys::reserveLarge(moved, order.size());
+        moved.reserve(order.size());
         moved.resize(order.size());
         auto gatherRange = [&](std::size_t from, std::size_t to) {
             for (std::size_t k = from; k < to; ++k)

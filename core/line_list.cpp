@@ -97,8 +97,8 @@ inline std::uint64_t breakMask64(const char* p)
 // `from` must be the start of a line.
 void scanLines(const char* text, std::size_t from, std::size_t end, ScannedLines& out, std::size_t expectedLines)
 {
-    sys::reserveLarge(out.begin, expectedLines);
-    sys::reserveLarge(out.len, expectedLines);
+    out.begin.reserve(expectedLines);
+    out.len.reserve(expectedLines);
     std::size_t lineStart = from;
     auto push = [&](std::size_t stop) {
         const std::size_t n = stop - lineStart;
@@ -189,8 +189,8 @@ void LineList::assignText(sys::LargeBytes bytes, std::size_t length)
     // are freed, so that the allocator hands out fresh pages rather than keeping the freed ones).
     const bool both = cut != length && !first.nul;
     const std::size_t lineCount = first.begin.size() + (both ? second.begin.size() : 0);
-    sys::reserveLarge(m_begin, lineCount);
-    sys::reserveLarge(m_len, lineCount);
+    m_begin.reserve(lineCount);
+    m_len.reserve(lineCount);
     m_begin.assign(first.begin.begin(), first.begin.end());
     m_len.assign(first.len.begin(), first.len.end());
     if (both) {
@@ -223,8 +223,8 @@ void LineList::assignText(std::string_view text)
 
 void LineList::reserve(std::size_t n)
 {
-    sys::reserveLarge(m_begin, n);
-    sys::reserveLarge(m_len, n);
+    m_begin.reserve(n);
+    m_len.reserve(n);
 }
 
 char* LineList::allocate(std::size_t n)
@@ -304,7 +304,7 @@ void LineList::releaseReadTextBefore(std::size_t i)
 void LineList::sortBytewise()
 {
     LargeVector<std::string_view> views;
-    sys::reserveLarge(views, size());
+    views.reserve(size());
     views.resize(size());
     for (std::size_t i = 0; i < size(); ++i)
         views[i] = (*this)[i];
@@ -322,7 +322,7 @@ void LineList::sortBytewise()
         if (!second.running())
             std::sort(middle, views.end());
         LargeVector<std::string_view> merged;
-        sys::reserveLarge(merged, views.size());
+        merged.reserve(views.size());
         merged.resize(views.size());
         std::merge(views.begin(), middle, middle, views.end(), merged.begin());
         views.swap(merged);

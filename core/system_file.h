@@ -1,7 +1,8 @@
 #pragma once
 // What the core needs of the operating system, behind one small interface: reading a whole report
-// file or stream, the system's words for an error, and giving memory pages back. One implementation per system, chosen by the build
-// (system_file_posix.cpp for Linux and the other POSIX systems).
+// file or stream, the system's words for an error, memory for large arrays, and giving memory
+// pages back. One implementation per system, chosen by the build (system_file_posix.cpp for Linux
+// and the other POSIX systems).
 #include <cstddef>
 #include <memory>
 #include <new>
@@ -49,16 +50,7 @@ std::string absolutePath(const std::string& path);
 // has a translation that is valid UTF-8 (the program's own messages are UTF-8), else in English.
 std::string systemReason(int err);
 
-// Asks the system to back the memory [p, p + n) of a large fresh buffer with huge pages where it
-// can, so that filling it takes a few hundred page faults instead of one per 4 KiB. A hint: does
-// nothing where the system offers no such call.
-void adviseHugePages(const void* p, std::size_t n);
-
-// Memory for a large array: a mapping of its own that starts on a huge-page boundary, advised
-// huge pages, so that each whole 2 MiB of it costs one page fault instead of 512 (a fault is what
-// fresh memory costs most on the virtual machines we run on). The end is rounded up to a whole
-// huge page when that wastes less than 1.25 MiB; otherwise its last part has small pages.
-// Throws std::bad_alloc when the system has no memory for it. Only for sizes of kLargeFrom or more.
+// Arrays and texts of kLargeFrom bytes or more get memory of their own (allocateLarge).
 inline constexpr std::size_t kLargeFrom = std::size_t{256} << 10; // bytes
 // The address sanitizer checks only memory from its own allocator: under it the large arrays come
 // from operator new like the rest, so that it sees a step past their end.
@@ -73,6 +65,12 @@ inline constexpr bool kLargeMappings = true;
 #else
 inline constexpr bool kLargeMappings = true;
 #endif
+
+// Memory for a large array: a mapping of its own that starts on a huge-page boundary, advised
+// huge pages, so that each whole 2 MiB of it costs one page fault instead of 512 (a fault is what
+// fresh memory costs most on the virtual machines we run on). The end is rounded up to a whole
+// huge page when that wastes less than 1.25 MiB; otherwise its last part has small pages.
+// Throws std::bad_alloc when the system has no memory for it.
 void* allocateLarge(std::size_t bytes);
 // Gives back memory from allocateLarge(bytes).
 void releaseLarge(void* p, std::size_t bytes) noexcept;
@@ -105,17 +103,7 @@ struct LargeAllocator {
     bool operator==(const LargeAllocator<U>&) const noexcept { return true; }
 };
 
-// Reserves room for n elements in the vector v, advising huge pages for a large one (before any
-// element is written: the advice only helps pages not yet touched). A vector with LargeAllocator
-// has that advice from its allocator already.
-template <class Vector>
-void reserveLarge(Vector& v, std::size_t n)
-{
-    v.reserve(n);
-    adviseHugePages(v.data(), v.capacity() * sizeof(typename Vector::value_type));
-}
-
-// Gives the whole memory pages inside [from, to) of a buffer from new[] back to the system; their
+// Gives the whole memory pages inside [from, to) of a buffer back to the system; their
 // bytes are not to be read again. A hint: does nothing where the system offers no such call.
 void releasePages(const char* from, const char* to);
 

@@ -194,23 +194,6 @@ std::string systemReason(int err)
     return "error " + std::to_string(err);
 }
 
-void adviseHugePages(const void* p, std::size_t n)
-{
-#if defined(MADV_HUGEPAGE)
-    // Only the whole huge pages inside the buffer: the advice applies to whole mappings' pages.
-    constexpr std::uintptr_t kHuge = std::uintptr_t{2} << 20;
-    if (n < 2 * kHuge)
-        return;
-    const auto first = (reinterpret_cast<std::uintptr_t>(p) + kHuge - 1) & ~(kHuge - 1);
-    const auto last = (reinterpret_cast<std::uintptr_t>(p) + n) & ~(kHuge - 1);
-    if (last > first)
-        ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
-#else
-    (void)p;
-    (void)n;
-#endif
-}
-
 namespace {
 
 constexpr std::size_t kHugePage = std::size_t{2} << 20;

@@ -318,9 +318,9 @@ TreeBuildInfo CreateTree(LineList& lines, FolderTree& tree, FieldSplitter& split
             if (possible) {
                 helper.emplace([&] {
                     try {
-                        sys::reserveLarge(half.parent, last - middle);
-                        sys::reserveLarge(half.line, last - middle);
-                        sys::reserveLarge(half.size, last - middle);
+                        half.parent.reserve(last - middle);
+                        half.line.reserve(last - middle);
+                        half.size.reserve(last - middle);
                         half.level.reserve(last - middle);
                         half.width.reserve(last - middle);
                         second.walk(middle, last);
