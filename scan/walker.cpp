@@ -39,39 +39,83 @@ struct Item {
     int fd = -1;
 };
 
-// One sighting of a file with several links: counted once, in the first folder in report order.
-struct LinkSighting {
-    std::uint64_t dev;
-    std::uint64_t ino;
-    std::uint64_t bytes;
-    std::uint32_t folder;
-};
-
-// Sightings gathered from all threads, in shards so that threads rarely wait for each other.
-class LinkList {
+// The files with several links, each once with the folder it counts in: of all folders it was
+// seen in, the first in report order (`before` says which of two comes first). Memory grows with
+// the files, not with their links (a tree of rotating backups links each file many times). In
+// shards by inode, so that threads rarely wait for each other; each shard a table of 32-byte slots
+// with open addressing, at most three quarters full.
+class LinkTable {
 public:
-    void add(const LinkSighting& s)
+    struct File {
+        std::uint64_t dev = 0;
+        std::uint64_t ino = 0;
+        std::uint64_t bytes = 0;
+        std::uint32_t folder = kNoFolder; // kNoFolder: an empty slot
+    };
+
+    template <class Before>
+    void add(const File& file, Before before)
     {
-        Shard& shard = m_shards[(s.ino * 0x9E3779B97F4A7C15ULL >> 60) % kShards];
+        const std::uint64_t h = mix(file.dev * 0x9E3779B97F4A7C15ULL ^ file.ino);
+        Shard& shard = m_shards[h >> 60];
         std::lock_guard lock(shard.mutex);
-        shard.sightings.push_back(s);
-    }
-    std::vector<LinkSighting> takeAll()
-    {
-        std::vector<LinkSighting> all;
-        for (Shard& shard : m_shards) {
-            all.insert(all.end(), shard.sightings.begin(), shard.sightings.end());
-            std::vector<LinkSighting>().swap(shard.sightings);
+        if ((shard.used + 1) * 4 > shard.slots.size() * 3)
+            grow(shard);
+        File* slot = find(shard.slots, file, h);
+        if (slot->folder == kNoFolder) {
+            *slot = file;
+            ++shard.used;
+        } else if (before(file.folder, slot->folder)) {
+            slot->folder = file.folder;
+            slot->bytes = file.bytes;
         }
-        return all;
+    }
+
+    // Calls visit(file) for each file; the table is not to change meanwhile.
+    template <class Visit>
+    void forEach(Visit visit) const
+    {
+        for (const Shard& shard : m_shards)
+            for (const File& f : shard.slots)
+                if (f.folder != kNoFolder)
+                    visit(f);
     }
 
 private:
     static constexpr std::size_t kShards = 16;
     struct Shard {
         std::mutex mutex;
-        std::vector<LinkSighting> sightings;
+        std::vector<File> slots;
+        std::size_t used = 0;
     };
+
+    static std::uint64_t mix(std::uint64_t x)
+    {
+        x ^= x >> 30;
+        x *= 0xBF58476D1CE4E5B9ULL;
+        x ^= x >> 27;
+        x *= 0x94D049BB133111EBULL;
+        return x ^ (x >> 31);
+    }
+    // The slot of file's inode, or the empty slot where it goes (the table is never full).
+    static File* find(std::vector<File>& slots, const File& file, std::uint64_t h)
+    {
+        const std::size_t mask = slots.size() - 1;
+        for (std::size_t k = h & mask;; k = (k + 1) & mask) {
+            File& slot = slots[k];
+            if (slot.folder == kNoFolder || (slot.ino == file.ino && slot.dev == file.dev))
+                return &slot;
+        }
+    }
+    static void grow(Shard& shard)
+    {
+        std::vector<File> larger(shard.slots.empty() ? 64 : shard.slots.size() * 2);
+        for (const File& f : shard.slots)
+            if (f.folder != kNoFolder)
+                *find(larger, f, mix(f.dev * 0x9E3779B97F4A7C15ULL ^ f.ino)) = f;
+        shard.slots.swap(larger);
+    }
+
     std::array<Shard, kShards> m_shards;
 };
 
@@ -107,7 +151,7 @@ struct Walker::Shared {
     std::uint64_t outstanding = 0; // items pushed and not yet finished
     std::deque<DirHandle> handles;
     std::vector<DirHandle*> freeHandles;
-    LinkList links;
+    LinkTable links;
     std::mutex warnMutex;
     std::uint64_t volumeDev = 0;
     std::vector<std::string> namePatterns;
@@ -147,48 +191,38 @@ std::string Walker::pathOf(std::uint32_t id) const
     return folderPath(m_table, id);
 }
 
+bool Walker::comesFirst(std::uint32_t a, std::uint32_t b) const
+{
+    auto depth = [this](std::uint32_t id) {
+        unsigned d = 0;
+        for (; m_table[id].parent != kNoFolder; id = m_table[id].parent)
+            ++d;
+        return d;
+    };
+    unsigned da = depth(a);
+    unsigned db = depth(b);
+    // Up to the same depth: a folder comes before everything inside it.
+    for (; da > db; --da)
+        if ((a = m_table[a].parent) == b)
+            return false;
+    for (; db > da; --db)
+        if ((b = m_table[b].parent) == a)
+            return true;
+    // Up to two children of one folder (or two roots): the one made first comes first.
+    while (m_table[a].parent != m_table[b].parent) {
+        a = m_table[a].parent;
+        b = m_table[b].parent;
+    }
+    return a < b;
+}
+
 void Walker::finish()
 {
-    std::vector<LinkSighting> links = m_shared->links.takeAll();
-    // Each folder's place in report order (depth first, children in table order), needed only
-    // to place files with several links.
-    std::vector<std::uint32_t> rank(links.empty() ? 0 : m_table.size());
-    std::uint32_t next = 0;
-    struct Range {
-        std::uint32_t next;
-        std::uint32_t end;
-    };
-    std::vector<Range> stack;
-    for (const std::uint32_t root : links.empty() ? std::vector<std::uint32_t>() : m_roots) {
-        stack.push_back(Range{root, root + 1});
-        while (!stack.empty()) {
-            Range& top = stack.back();
-            if (top.next == top.end) {
-                stack.pop_back();
-                continue;
-            }
-            const std::uint32_t id = top.next++;
-            rank[id] = next++;
-            const ScannedFolder& f = m_table[id];
-            if (f.childCount > 0)
-                stack.push_back(Range{f.firstChild, f.firstChild + f.childCount});
-        }
-    }
-
-    std::sort(links.begin(), links.end(), [&](const LinkSighting& a, const LinkSighting& b) {
-        if (a.dev != b.dev)
-            return a.dev < b.dev;
-        if (a.ino != b.ino)
-            return a.ino < b.ino;
-        return rank[a.folder] < rank[b.folder];
-    });
     std::uint64_t files = 0;
-    for (std::size_t k = 0; k < links.size(); ++k) {
-        if (k > 0 && links[k].dev == links[k - 1].dev && links[k].ino == links[k - 1].ino)
-            continue;
-        m_table[links[k].folder].bytes += links[k].bytes;
+    m_shared->links.forEach([&](const LinkTable::File& f) {
+        m_table[f.folder].bytes += f.bytes;
         ++files;
-    }
+    });
     m_files.fetch_add(files, std::memory_order_relaxed);
 
     // Totals: a child's id is always larger than its parent's.
@@ -361,7 +395,8 @@ void Walker::run(Worker& w)
                 } else {
                     if (st.stx_nlink > 1) {
                         // Counted once by finish(), in the folder that comes first in the report.
-                        s.links.add(LinkSighting{makedev(st.stx_dev_major, st.stx_dev_minor), st.stx_ino, own, id});
+                        s.links.add(LinkTable::File{makedev(st.stx_dev_major, st.stx_dev_minor), st.stx_ino, own, id},
+                                    [this](std::uint32_t a, std::uint32_t b) { return comesFirst(a, b); });
                         continue;
                     }
                     fileBytes += own;

@@ -12,8 +12,9 @@
 // Folder attributes: 16, plus 2 when the name starts with ".", plus 1 when the owner lacks write
 // permission.
 //
-// Memory: one 48-byte record per folder plus the folder names; files cost nothing beyond the
-// list of files with more than one link.
+// Memory: one 48-byte record per folder plus the folder names; files cost nothing beyond a 32-byte
+// slot (in a table kept at most three quarters full) per file with more than one link, however
+// many links it has.
 #include "scan/folder_table.h"
 
 #include <atomic>
@@ -72,6 +73,10 @@ private:
     struct Shared;
     struct Worker;
     void run(Worker& w);
+    // Whether folder a comes before folder b in report order: depth first, the children of a
+    // folder in table order, the roots in the order walked. Safe during walk() for the folders of
+    // items taken and their ancestors, whose links to their parents are set before.
+    bool comesFirst(std::uint32_t a, std::uint32_t b) const;
 
     ScanOptions m_options;
     FolderTable& m_table;

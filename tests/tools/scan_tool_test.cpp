@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <sys/stat.h>
@@ -292,6 +293,43 @@ TEST_F(ScanTool, RepeatedScansGiveTheSameBytesWhateverTheThreads)
         const ToolRun full = shell(std::string("( LC_ALL=C ") + DG_SCAN_TOOL + " " + page + " >/dev/full )");
         EXPECT_EQ(full.status, 2) << page;
         EXPECT_EQ(full.err, "dirgauge-scan: cannot write standard output: No space left on device\n") << page;
+    }
+}
+
+TEST_F(ScanTool, ALinkedFileCountsInTheFirstOfItsFoldersInReportOrder)
+{
+    // Each file linked from two places; the row says where it must not count: deeper but earlier
+    // (a/deep/x before b), a folder before its subfolder (c before c/sub), byte order of names
+    // (m/B before m/a), and the roots in the order given (second before tree).
+    const fs::path second = dir.path() / "second";
+    auto file = [](const fs::path& path, std::size_t bytes) {
+        fs::create_directories(path.parent_path());
+        test::writeBytes(path, std::string(bytes, 'x'));
+    };
+    auto link = [](const fs::path& from, const fs::path& to) {
+        fs::create_directories(to.parent_path());
+        fs::create_hard_link(from, to);
+    };
+    file(tree / "b" / "one", 1000);
+    link(tree / "b" / "one", tree / "a" / "deep" / "x" / "one");
+    file(tree / "c" / "sub" / "two", 300);
+    link(tree / "c" / "sub" / "two", tree / "c" / "two");
+    file(tree / "m" / "a" / "three", 50);
+    link(tree / "m" / "a" / "three", tree / "m" / "B" / "three");
+    file(tree / "b" / "four", 7);
+    link(tree / "b" / "four", second / "four");
+    const std::vector<std::pair<std::string, std::uint64_t>> notCounted = {
+        {"a/deep/x", 0}, {"b", 1007}, {"c", 0}, {"c/sub", 300}, {"m/B", 0}, {"m/a", 50}};
+    for (const char* threads : {"1", "4"}) {
+        const ToolRun r = scan(std::string("--threads ") + threads + " " + quoted(second.string()) + " " + quoted(tree.string()));
+        ASSERT_EQ(r.status, 0) << r.err;
+        std::map<std::string, std::uint64_t> sizes;
+        for (const std::string& line : linesOf(r.out))
+            if (const auto f = plainFields(line); f.size() == 5)
+                sizes[f[0]] = std::stoull(f[1]);
+        EXPECT_EQ(sizes[second.string()], du(second, "--apparent-size")) << threads;
+        for (const auto& [folder, bytes] : notCounted)
+            EXPECT_EQ(sizes[(tree / folder).string()], du(tree / folder, "--apparent-size") - bytes) << folder << " threads " << threads;
     }
 }
 
