@@ -136,7 +136,7 @@ bool FolderTree::renumberDepthFirst()
     // The rows are not needed on the way and are made again after it: they go first, so that the
     // renumbering fits in the memory they held and the child lists' (for 10 million folders the
     // peak is what counts).
-    m_row = {};
+    releaseMemory(m_row);
     // order[k]: the node that comes k-th in a depth-first walk of the current child lists, which
     // becomes node k. The top level keeps its order.
     LargeVector<NodeId> order;
@@ -162,8 +162,8 @@ bool FolderTree::renumberDepthFirst()
     }
 
     // The child lists are made again from the parents below.
-    m_children = {};
-    m_childEnd = {};
+    releaseMemory(m_children);
+    releaseMemory(m_childEnd);
     m_listsBuilt = false;
     {
         LargeVector<NodeId> newId;
@@ -205,7 +205,7 @@ bool FolderTree::renumberDepthFirst()
     gather(m_class);
     gather(m_level);
     gather(m_width);
-    order = {};
+    releaseMemory(order);
     // Child lists rebuilt from the parents keep the sibling order, which the depth-first
     // numbering preserves.
     buildChildLists();

@@ -113,4 +113,12 @@ namespace dg {
 // A plain array of many elements (one per line or folder of a report), in huge pages.
 template <class T>
 using LargeVector = std::vector<T, sys::LargeAllocator<T>>;
+
+// Gives the memory of v back. (`v = {}` only empties it: the braces choose the assignment from an
+// empty initializer list, which keeps the capacity.)
+template <class Vector>
+void releaseMemory(Vector& v)
+{
+    Vector().swap(v);
+}
 } // namespace dg
