@@ -93,7 +93,6 @@ void FolderTree::buildChildLists()
     const std::size_t n = nodeCount();
     // Count children per parent, turn the counts into end offsets, then place each child (in
     // creation order, which is report order) into its parent's slice.
-    m_childEnd.reserve(n);
     m_childEnd.assign(n, 0);
     for (std::size_t id = 0; id < n; ++id)
         if (m_parent[id] != kNoNode)
@@ -103,7 +102,6 @@ void FolderTree::buildChildLists()
         total += m_childEnd[id];
         m_childEnd[id] = total;
     }
-    m_children.reserve(total);
     m_children.assign(total, kNoNode);
     // Place each child from the back, so every slice keeps creation (report) order; afterwards
     // m_childEnd[p] holds the begin of p's slice, which is the end of p-1's.
@@ -114,7 +112,6 @@ void FolderTree::buildChildLists()
     }
     for (std::size_t id = 0; id < n; ++id)
         m_childEnd[id] = (id + 1 < n) ? m_childEnd[id + 1] : total;
-    m_row.reserve(n);
     m_row.assign(n, 0);
     m_listsBuilt = true;
     computeRows();
@@ -167,7 +164,6 @@ bool FolderTree::renumberDepthFirst()
     m_listsBuilt = false;
     {
         LargeVector<NodeId> newId;
-        newId.reserve(n);
         newId.resize(n);
         for (std::size_t k = 0; k < order.size(); ++k)
             newId[order[k]] = static_cast<NodeId>(k);
@@ -186,7 +182,6 @@ bool FolderTree::renumberDepthFirst()
     // memory is what counts for the largest reports), each by two threads.
     auto gather = [&order](auto& v) {
         std::remove_reference_t<decltype(v)> moved;
-        moved.reserve(order.size());
         moved.resize(order.size());
         auto gatherRange = [&](std::size_t from, std::size_t to) {
             for (std::size_t k = from; k < to; ++k)

@@ -304,7 +304,6 @@ void LineList::releaseReadTextBefore(std::size_t i)
 void LineList::sortBytewise()
 {
     LargeVector<std::string_view> views;
-    views.reserve(size());
     views.resize(size());
     for (std::size_t i = 0; i < size(); ++i)
         views[i] = (*this)[i];
@@ -322,7 +321,6 @@ void LineList::sortBytewise()
         if (!second.running())
             std::sort(middle, views.end());
         LargeVector<std::string_view> merged;
-        merged.reserve(views.size());
         merged.resize(views.size());
         std::merge(views.begin(), middle, middle, views.end(), merged.begin());
         views.swap(merged);

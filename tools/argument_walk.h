@@ -1,6 +1,7 @@
 #pragma once
 // What the command-line tools read of their arguments alike: options one at a time, a value taken
 // from the argument after its option, "--" ending the options, and the --help and --version pages.
+#include <cerrno>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -44,12 +45,15 @@ private:
     bool m_operandsOnly = false;
 };
 
-// Writes a page asked for (--help, --version) to standard output; false when it could not all be
-// written (a full disk, a closed pipe: errno says why), which must not end the tool with success.
-inline bool printPage(std::string_view page)
+// Writes a page asked for (--help, --version) to standard output: 0 once all of it is out, else
+// the error number (a full disk, a closed pipe), which must not end the tool with success.
+inline int printPage(std::string_view page)
 {
+    errno = 0;
     std::fwrite(page.data(), 1, page.size(), stdout);
-    return std::fflush(stdout) == 0 && !std::ferror(stdout);
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout))
+        return 0;
+    return errno != 0 ? errno : EIO;
 }
 
 } // namespace dg::tools

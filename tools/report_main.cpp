@@ -219,10 +219,9 @@ std::optional<int> parseArgs(int argc, char** argv, Options& opt)
             continue;
         }
         if (arg == "--help" || arg == "-h" || arg == "--version") {
-            errno = 0;
-            if (dg::tools::printPage(arg == "--version" ? "dirgauge-report " DG_VERSION "\n" : kHelp))
-                return kExitOk;
-            return writeFailed(errno != 0 ? errno : EIO);
+            if (const int err = dg::tools::printPage(arg == "--version" ? "dirgauge-report " DG_VERSION "\n" : kHelp))
+                return writeFailed(err);
+            return kExitOk;
         }
         if (arg == "--changed") {
             opt.changedOnly = true;

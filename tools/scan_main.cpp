@@ -162,11 +162,11 @@ std::optional<int> parseArgs(int argc, char** argv, Options& opt)
             continue;
         }
         if (arg == "--help" || arg == "-h" || arg == "--version") {
-            errno = 0;
-            if (dg::tools::printPage(arg == "--version" ? "dirgauge-scan " DG_VERSION "\n" : kHelp))
-                return kExitOk;
-            std::fprintf(stderr, "dirgauge-scan: %s\n", standardOutputFailure(errno != 0 ? errno : EIO).c_str());
-            return kExitFailure;
+            if (const int err = dg::tools::printPage(arg == "--version" ? "dirgauge-scan " DG_VERSION "\n" : kHelp)) {
+                std::fprintf(stderr, "dirgauge-scan: %s\n", standardOutputFailure(err).c_str());
+                return kExitFailure;
+            }
+            return kExitOk;
         }
         if (arg == "--disk-usage") {
             opt.scan.diskUsage = true;
