@@ -56,7 +56,7 @@ public:
     template <class Before>
     void add(const File& file, Before before)
     {
-        const std::uint64_t h = mix(file.dev * 0x9E3779B97F4A7C15ULL ^ file.ino);
+        const std::uint64_t h = hashOf(file);
         Shard& shard = m_shards[h >> 60];
         std::lock_guard lock(shard.mutex);
         if ((shard.used + 1) * 4 > shard.slots.size() * 3)
@@ -89,8 +89,10 @@ private:
         std::size_t used = 0;
     };
 
-    static std::uint64_t mix(std::uint64_t x)
+    // The top bits choose the shard, the bottom ones the slot.
+    static std::uint64_t hashOf(const File& f)
     {
+        std::uint64_t x = f.dev * 0x9E3779B97F4A7C15ULL ^ f.ino;
         x ^= x >> 30;
         x *= 0xBF58476D1CE4E5B9ULL;
         x ^= x >> 27;
@@ -112,7 +114,7 @@ private:
         std::vector<File> larger(shard.slots.empty() ? 64 : shard.slots.size() * 2);
         for (const File& f : shard.slots)
             if (f.folder != kNoFolder)
-                *find(larger, f, mix(f.dev * 0x9E3779B97F4A7C15ULL ^ f.ino)) = f;
+                *find(larger, f, hashOf(f)) = f;
         shard.slots.swap(larger);
     }
 
